@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QApplication>
+
+#include <functional>
+
+namespace lumisnap {
+
+// The application object: names the program, substitutes the fonts the design data
+// asks for, and reports every error that leaves an event handler.
+class Application : public QApplication
+{
+    Q_OBJECT
+public:
+    static inline const QString Title = QStringLiteral("Lumisnap");
+
+    Application(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // The text shown for an error message: a full stop is appended when the last
+    // character sorts after ".".
+    static QString errorReportText(const QString &message);
+
+    // How reports reach the user; tests replace it to see what would be shown.
+    using ErrorReporter = std::function<void(const QString &text)>;
+    static void setErrorReporter(ErrorReporter reporter);
+    static void reportError(const QString &message);
+
+    static void installFontSubstitutions();
+};
+
+} // namespace lumisnap

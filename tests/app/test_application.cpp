@@ -1,0 +1,99 @@
+#include "app/Application.h"
+#include "common/Error.h"
+
+#include <QTest>
+#include <QWidget>
+
+using namespace lumisnap;
+
+namespace {
+
+// A widget whose handlers fail the way a picture that does not load fails.
+class FailingWidget : public QWidget
+{
+public:
+    int stepsAfterThrow = 0;
+    bool silent = false;
+
+protected:
+    void showEvent(QShowEvent *) override { fail(); }
+    void mousePressEvent(QMouseEvent *) override { fail(); }
+
+private:
+    void fail()
+    {
+        if (silent)
+            throw EAbort();
+        throw EInvalidGraphic(QStringLiteral("Unknown picture file extension (.txt)"));
+        ++stepsAfterThrow;
+    }
+};
+
+} // namespace
+
+class TestApplication : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reportText_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << "Stream read error" << "Stream read error.";
+        QTest::newRow("closing parenthesis sorts before") << "Unknown picture file extension (.)"
+                                                          << "Unknown picture file extension (.)";
+        QTest::newRow("full stop") << "Done." << "Done.";
+        QTest::newRow("hyphen sorts before") << "a -" << "a -";
+        QTest::newRow("space") << "ends " << "ends ";
+        QTest::newRow("digit sorts after") << "JPEG error #42" << "JPEG error #42.";
+        QTest::newRow("empty") << "" << "";
+    }
+
+    void reportText()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(Application::errorReportText(message), shown);
+    }
+
+    void errorInShowHandlerIsReportedAndWindowStillShown()
+    {
+        QStringList reports;
+        Application::setErrorReporter([&](const QString &text) { reports << text; });
+        FailingWidget widget;
+        widget.show();
+        QVERIFY(widget.isVisible());
+        QCOMPARE(reports, QStringList{"Unknown picture file extension (.txt)"});
+        QCOMPARE(widget.stepsAfterThrow, 0);
+        Application::setErrorReporter(nullptr);
+    }
+
+    void silentAbortIsNeverReported()
+    {
+        QStringList reports;
+        Application::setErrorReporter([&](const QString &text) { reports << text; });
+        FailingWidget widget;
+        widget.silent = true;
+        widget.show();
+        QTest::mouseClick(&widget, Qt::LeftButton);
+        QVERIFY(reports.isEmpty());
+        Application::setErrorReporter(nullptr);
+    }
+
+    void fontSubstitutions()
+    {
+        QCOMPARE(QFont::substitute("Comic Sans MS").toLower(), QString("comic neue"));
+        QCOMPARE(QFont::substitute("MS Sans Serif").toLower(), QString("liberation sans"));
+        QCOMPARE(QFont::substitute("Arial").toLower(), QString("liberation sans"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    TestApplication test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_application.moc"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds every test with the address and undefined-behaviour sanitizers (installing
+# what it needs) and runs them all.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+"$root/tools/deps.sh"
+build="$root/build-test"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMISNAP_SANITIZE=ON >/dev/null
+cmake --build "$build"
+cd "$build"
+ctest --output-on-failure -j2
