@@ -1,0 +1,1 @@
+set(FORMAT_SOURCES TGraphic.cpp)

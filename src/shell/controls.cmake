@@ -1,0 +1,1 @@
+set(CONTROL_SOURCES)

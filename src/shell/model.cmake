@@ -1,0 +1,1 @@
+set(MODEL_SOURCES IdList.cpp)
