@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+
+namespace lumisnap {
+
+// The most pixels a reader will decode into one picture: far above any real
+// photograph (a 16384 x 16384 canvas), far below what would exhaust memory.
+// Larger sizes in a file's header are refused with the format's own error.
+inline constexpr std::int64_t MaxPicturePixels = std::int64_t(1) << 28;
+
+inline constexpr bool exceedsPictureLimit(std::int64_t width, std::int64_t height)
+{
+    return width < 0 || height < 0 || (width > 0 && height > MaxPicturePixels / width);
+}
+
+} // namespace lumisnap
