@@ -1,12 +1,30 @@
 #include "SkinPainter.h"
 
+#include "skin/RegionData.h"
+#include "skin/RegionScan.h"
+
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
 
 #include <cstdio>
 
-// Writes the skin pictures as Windows bitmaps into the given folder.
+namespace {
+
+// The stored region is exactly what the scan gives, so the program never scans at start.
+bool writeRegion(const QString &path, const QImage &picture, lumisnap::TColor transparent)
+{
+    const QByteArray value =
+        lumisnap::RegionData::toPropertyValue(lumisnap::BuildRegionFromBitmap(picture, transparent));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(value) == value.size();
+}
+
+} // namespace
+
+// Writes the skin pictures as Windows bitmaps, with their stored regions, into the
+// given folder.
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -19,15 +37,21 @@ int main(int argc, char **argv)
     const struct {
         const char *name;
         QImage image;
+        lumisnap::TColor transparent;
     } skins[] = {
-        {"MainSkin.bmp", paintMainSkin()},
-        {"SplashSkin.bmp", paintSplashSkin()},
-        {"AlarmSkin.bmp", paintAlarmSkin()},
+        {"MainSkin", paintMainSkin(), lumisnap::clBlack},
+        {"SplashSkin", paintSplashSkin(), lumisnap::clBlack},
+        {"AlarmSkin", paintAlarmSkin(), lumisnap::clWhite},
     };
     for (const auto &skin : skins) {
-        QImageWriter writer(forms.filePath(QString::fromLatin1(skin.name)), "bmp");
+        const QString base = forms.filePath(QString::fromLatin1(skin.name));
+        QImageWriter writer(base + QStringLiteral(".bmp"), "bmp");
         if (!writer.write(skin.image)) {
             std::fprintf(stderr, "%s: %s\n", skin.name, qPrintable(writer.errorString()));
+            return 1;
+        }
+        if (!writeRegion(base + QStringLiteral(".rgn"), skin.image, skin.transparent)) {
+            std::fprintf(stderr, "%s: cannot write its region\n", skin.name);
             return 1;
         }
     }

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "common/TColor.h"
+#include "skin/TfcImageForm.h"
+
+#include <QByteArray>
+#include <QFont>
+#include <QImage>
+
+namespace lumisnap {
+
+// Everything a window's design gives its skin, in the order the design lists it, so
+// that an empty stored region is scanned with the final picture and colour.
+struct SkinDesign
+{
+    QImage picture;
+    QByteArray regionData; // 4-byte length + region bytes; 4 zero bytes to scan
+    TColor transparentColor = clNone;
+    int dragTolerance = TfcCustomImageForm::kDefaultDragTolerance;
+    TfcImageFormOptions options;
+    bool autoSize = true;
+};
+
+void applySkin(TfcImageForm &skin, const SkinDesign &design);
+
+// A font as the designs give it: a negative height is a pixel size (-13 is 13 pixels);
+// a positive one, the height of the whole character cell, is taken as the pixel size too.
+QFont fontFromDesign(const QString &face, int height, bool bold);
+
+} // namespace lumisnap

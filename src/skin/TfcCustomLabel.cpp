@@ -1,0 +1,140 @@
+#include "skin/TfcCustomLabel.h"
+
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lumisnap {
+
+TfcCustomLabel::TfcCustomLabel(QWidget *parent)
+    : QWidget(parent)
+    , m_textOptions(TfcText::Host {
+          [this] { update(); }, [this] { AdjustBounds(); }, [this] { return isEnabled(); } })
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    resize(kDefaultWidth, kDefaultHeight);
+}
+
+void TfcCustomLabel::setCaption(const QString &caption)
+{
+    if (m_caption == caption)
+        return;
+    m_caption = caption;
+    m_textOptions.setCaption(caption);
+    AdjustBounds();
+    update();
+}
+
+void TfcCustomLabel::setAutoSize(bool autoSize)
+{
+    if (m_autoSize == autoSize)
+        return;
+    m_autoSize = autoSize;
+    AdjustBounds();
+    update();
+}
+
+void TfcCustomLabel::setTransparent(bool transparent)
+{
+    if (this->transparent() == transparent)
+        return;
+    setAttribute(Qt::WA_OpaquePaintEvent, !transparent);
+    update();
+}
+
+void TfcCustomLabel::setColor(TColor color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    update();
+}
+
+void TfcCustomLabel::setFontColor(TColor color)
+{
+    if (m_fontColor == color)
+        return;
+    m_fontColor = color;
+    update();
+    AdjustBounds();
+}
+
+void TfcCustomLabel::AdjustBounds()
+{
+    if (!m_autoSize)
+        return;
+    const QRect text = m_textOptions.textRect(font(), rect(), true);
+    // A right-justified label grows and shrinks to the left.
+    const int left
+        = m_textOptions.alignment() == taRightJustify ? x() + width() - text.width() : x();
+    setGeometry(left, y(), text.width(), text.height());
+}
+
+bool TfcCustomLabel::hasMouseHandler() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TfcCustomLabel::clicked))
+        || isSignalConnected(QMetaMethod::fromSignal(&TfcCustomLabel::mousePressed));
+}
+
+void TfcCustomLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (!transparent())
+        painter.fillRect(rect(), toQColor(m_color));
+    m_textOptions.draw(painter, rect(), font(), m_fontColor);
+}
+
+void TfcCustomLabel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        AdjustBounds();
+    else if (event->type() == QEvent::EnabledChange)
+        update();
+}
+
+void TfcCustomLabel::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    emit mouseEntered();
+}
+
+void TfcCustomLabel::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    emit mouseLeft();
+}
+
+void TfcCustomLabel::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_clickPending = true;
+    emit mousePressed(event);
+    // The press goes on to the form, whose skin may make it a caption-bar drag.
+    event->ignore();
+}
+
+void TfcCustomLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    emit mouseReleased(event);
+    if (event->button() != Qt::LeftButton || !m_clickPending)
+        return;
+    m_clickPending = false;
+    if (rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void TfcCustomLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClicked();
+    emit mousePressed(event);
+    event->ignore();
+}
+
+void TfcCustomLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    emit mouseMoved(event);
+}
+
+} // namespace lumisnap
