@@ -1,1 +1,10 @@
-set(FORMAT_SOURCES TGraphic.cpp)
+set(FORMAT_SOURCES
+  TGraphic.h TGraphic.cpp
+  TPicture.h TPicture.cpp
+  TPictureFormats.h TPictureFormats.cpp
+  DibReader.h DibReader.cpp
+  TBitmap.h TBitmap.cpp
+  TIcon.h TIcon.cpp
+  JpegCodec.h JpegCodec.cpp
+  TJPEGImage.h TJPEGImage.cpp
+  TMetafile.h TMetafile.cpp)

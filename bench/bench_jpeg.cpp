@@ -1,0 +1,114 @@
+// TJPEGImage's load and first decode against a bare libjpeg decode of the same
+// in-memory file into a buffer. Goal: within 5 %.
+#include "picture/TJPEGImage.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+// A photograph-like 2048 x 1536 picture: smooth gradients with noise.
+const QByteArray &jpegFile()
+{
+    static const QByteArray bytes = [] {
+        QImage image(2048, 1536, QImage::Format_RGB32);
+        std::mt19937 random(7);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int n = int(random() % 24);
+                row[x] = qRgb((x / 8 + n) % 256, (y / 6 + n) % 256, ((x + y) / 16) % 256);
+            }
+        }
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(90);
+        writer.write(image);
+        return out;
+    }();
+    return bytes;
+}
+
+void TJPEGImageLoadAndDecode(benchmark::State &state)
+{
+    const QByteArray &file = jpegFile();
+    for (auto _ : state) {
+        lumisnap::TJPEGImage jpeg;
+        jpeg.loadFromBytes(
+            { reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size()) });
+        benchmark::DoNotOptimize(jpeg.bitmap().image().constBits());
+    }
+}
+
+void BareLibjpegDecode(benchmark::State &state)
+{
+    const QByteArray &file = jpegFile();
+    for (auto _ : state) {
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr errors;
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(file.constData()),
+            static_cast<unsigned long>(file.size()));
+        jpeg_read_header(&cinfo, TRUE);
+        jpeg_start_decompress(&cinfo);
+        const std::size_t stride = std::size_t(cinfo.output_width) * cinfo.output_components;
+        std::vector<unsigned char> pixels(stride * cinfo.output_height);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+
+BENCHMARK(TJPEGImageLoadAndDecode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BareLibjpegDecode)->Unit(benchmark::kMillisecond);
+
+// Keeps the mean and standard deviation of every benchmark for the ratio line.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            if (run.run_type == Run::RT_Aggregate)
+                stats[run.run_name.function_name][run.aggregate_name] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, std::map<std::string, double>> stats;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto &ours = reporter.stats["TJPEGImageLoadAndDecode"];
+    auto &peer = reporter.stats["BareLibjpegDecode"];
+    if (ours.count("mean") && peer.count("mean"))
+        std::printf("ratio TJPEGImage / bare libjpeg: %.3f (means %.2f +- %.2f ms vs %.2f +- "
+                    "%.2f ms; goal <= 1.05)\n",
+            ours["mean"] / peer["mean"], ours["mean"], ours["stddev"], peer["mean"],
+            peer["stddev"]);
+    else
+        std::printf("run with --benchmark_repetitions=N (N > 1) for the ratio\n");
+    benchmark::Shutdown();
+    return 0;
+}

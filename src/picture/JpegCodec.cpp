@@ -1,0 +1,225 @@
+#include "picture/JpegCodec.h"
+
+#include "picture/PictureLimits.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace lumisnap::jpeg {
+
+namespace {
+
+constexpr std::size_t SourceBufferSize = 4096;
+// Bounds libjpeg's own buffers (whole-image coefficients of progressive files).
+constexpr long MaxDecoderMemory = 1L << 30;
+constexpr int RowsPerCall = 16;
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code = NoError;
+};
+
+void exitOnError(j_common_ptr cinfo)
+{
+    auto *manager = reinterpret_cast<ErrorManager *>(cinfo->err);
+    manager->code = cinfo->err->msg_code;
+    std::longjmp(manager->jump, 1);
+}
+
+void discardMessage(j_common_ptr, int)
+{
+}
+void discardOutput(j_common_ptr)
+{
+}
+
+struct MemorySource
+{
+    jpeg_source_mgr pub;
+    const std::uint8_t *data;
+    std::size_t size;
+    std::size_t position;
+    bool atStart;
+    JOCTET buffer[SourceBufferSize];
+};
+
+void initSource(j_decompress_ptr cinfo)
+{
+    auto *src = reinterpret_cast<MemorySource *>(cinfo->src);
+    src->position = 0;
+    src->atStart = true;
+}
+
+// Data that ends early is completed with an end-of-image marker, so a cut-off
+// file decodes as far as it goes.
+boolean fillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto *src = reinterpret_cast<MemorySource *>(cinfo->src);
+    std::size_t count = std::min(SourceBufferSize, src->size - src->position);
+    if (count == 0) {
+        if (src->atStart)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        count = 2;
+    } else {
+        std::memcpy(src->buffer, src->data + src->position, count);
+        src->position += count;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = count;
+    src->atStart = false;
+    return TRUE;
+}
+
+void skipInputData(j_decompress_ptr cinfo, long count)
+{
+    auto *src = reinterpret_cast<MemorySource *>(cinfo->src);
+    if (count <= 0)
+        return;
+    while (std::size_t(count) > src->pub.bytes_in_buffer) {
+        count -= long(src->pub.bytes_in_buffer);
+        fillInputBuffer(cinfo);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= std::size_t(count);
+}
+
+void termSource(j_decompress_ptr)
+{
+}
+
+void attachSource(
+    jpeg_decompress_struct &cinfo, MemorySource &src, const std::uint8_t *data, std::size_t size)
+{
+    src.pub.init_source = initSource;
+    src.pub.fill_input_buffer = fillInputBuffer;
+    src.pub.skip_input_data = skipInputData;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = termSource;
+    src.pub.bytes_in_buffer = 0;
+    src.pub.next_input_byte = nullptr;
+    src.data = data;
+    src.size = size;
+    src.position = 0;
+    src.atStart = true;
+    cinfo.src = &src.pub;
+}
+
+void attachErrors(jpeg_decompress_struct &cinfo, ErrorManager &errors)
+{
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = exitOnError;
+    errors.pub.emit_message = discardMessage;
+    errors.pub.output_message = discardOutput;
+}
+
+// Everything between setjmp and the end lives in these structures, never in
+// locals that the jump would leave stale.
+struct Session
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager errors;
+    MemorySource source;
+};
+
+void openSession(Session &s, const std::uint8_t *data, std::size_t size)
+{
+    jpeg_create_decompress(&s.cinfo);
+    s.cinfo.mem->max_memory_to_use = MaxDecoderMemory;
+    attachSource(s.cinfo, s.source, data, size);
+    jpeg_read_header(&s.cinfo, TRUE);
+    if (exceedsPictureLimit(s.cinfo.image_width, s.cinfo.image_height))
+        ERREXIT1(&s.cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+}
+
+void applySettings(jpeg_decompress_struct &cinfo, const Settings &settings)
+{
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1;
+    cinfo.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
+    if (settings.grayscale)
+        cinfo.out_color_space = JCS_GRAYSCALE;
+    if (settings.eightBit || cinfo.out_color_space == JCS_GRAYSCALE) {
+        cinfo.quantize_colors = TRUE;
+        cinfo.desired_number_of_colors = QuantisedColors;
+    }
+    if (settings.fastest) {
+        cinfo.dct_method = JDCT_IFAST;
+        cinfo.two_pass_quantize = FALSE;
+        cinfo.dither_mode = JDITHER_ORDERED;
+    }
+    // Colour pictures that are not quantised come out as RGB bytes.
+    if (cinfo.out_color_space != JCS_GRAYSCALE)
+        cinfo.out_color_space = JCS_RGB;
+}
+
+void readRows(
+    jpeg_decompress_struct &cinfo, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
+{
+    JSAMPROW pointers[RowsPerCall];
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int first = int(cinfo.output_scanline);
+        const int count = std::min<int>(RowsPerCall, int(cinfo.output_height) - first);
+        for (int i = 0; i < count; ++i)
+            pointers[i] = rows + std::ptrdiff_t(first + i) * stride;
+        jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count));
+        target.rowsDone = int(cinfo.output_scanline);
+    }
+}
+
+} // namespace
+
+int readHeader(const std::uint8_t *data, std::size_t size, HeaderInfo &info)
+{
+    Session s;
+    std::memset(&s.cinfo, 0, sizeof s.cinfo);
+    attachErrors(s.cinfo, s.errors);
+    if (setjmp(s.errors.jump)) {
+        jpeg_destroy_decompress(&s.cinfo);
+        return s.errors.code;
+    }
+    openSession(s, data, size);
+    info.width = int(s.cinfo.image_width);
+    info.height = int(s.cinfo.image_height);
+    info.grayscale = s.cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    info.progressive = jpeg_has_multiple_scans(&s.cinfo);
+    jpeg_destroy_decompress(&s.cinfo);
+    return NoError;
+}
+
+int decode(const std::uint8_t *data, std::size_t size, const Settings &settings, Target &target)
+{
+    Session s;
+    std::memset(&s.cinfo, 0, sizeof s.cinfo);
+    attachErrors(s.cinfo, s.errors);
+    target.rowsDone = 0;
+    if (setjmp(s.errors.jump)) {
+        jpeg_destroy_decompress(&s.cinfo);
+        return s.errors.code;
+    }
+    openSession(s, data, size);
+    applySettings(s.cinfo, settings);
+    jpeg_start_decompress(&s.cinfo);
+
+    std::uint8_t *rows = nullptr;
+    std::ptrdiff_t stride = 0;
+    const bool quantised = s.cinfo.quantize_colors;
+    if (!target.allocate(target.context, int(s.cinfo.output_width), int(s.cinfo.output_height),
+            s.cinfo.out_color_components, quantised ? s.cinfo.colormap : nullptr,
+            quantised ? s.cinfo.actual_number_of_colors : 0, &rows, &stride))
+        ERREXIT1(&s.cinfo, JERR_OUT_OF_MEMORY, 0);
+    readRows(s.cinfo, target, rows, stride);
+    jpeg_finish_decompress(&s.cinfo);
+    jpeg_destroy_decompress(&s.cinfo);
+    return NoError;
+}
+
+} // namespace lumisnap::jpeg

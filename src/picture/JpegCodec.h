@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// A thin C-style layer over libjpeg. libjpeg reports fatal errors by calling back
+// into the program, which must not unwind through libjpeg's frames: these
+// functions catch the error with setjmp/longjmp and return libjpeg's message
+// number instead, for the caller to throw outside.
+namespace lumisnap::jpeg {
+
+inline constexpr int NoError = -1;
+
+struct HeaderInfo
+{
+    int width = 0;
+    int height = 0;
+    bool grayscale = false;
+    bool progressive = false;
+};
+
+// Reads the header of the JPEG in data; NoError or libjpeg's message number.
+int readHeader(const std::uint8_t *data, std::size_t size, HeaderInfo &info);
+
+// Where decoded rows go. allocate is called once the output size is known (the
+// colour map is set when the decoder quantises); it returns false when the
+// picture cannot be held. It must not throw.
+struct Target
+{
+    void *context = nullptr;
+    bool (*allocate)(void *context, int width, int height, int components,
+        const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
+        std::ptrdiff_t *stride) noexcept = nullptr;
+    int rowsDone = 0; // rows fully written, also after an error
+};
+
+struct Settings
+{
+    bool grayscale = false; // force grey output
+    bool eightBit = false; // quantise colour output too
+    bool smoothing = true; // block smoothing of progressive files
+    bool fastest = false; // integer fast DCT, one-pass ordered dither
+};
+
+inline constexpr int QuantisedColors = 236;
+
+// Decodes the whole picture into target; NoError or libjpeg's message number.
+int decode(const std::uint8_t *data, std::size_t size, const Settings &settings, Target &target);
+
+} // namespace lumisnap::jpeg

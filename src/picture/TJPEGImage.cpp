@@ -1,0 +1,134 @@
+#include "picture/TJPEGImage.h"
+
+#include "common/Error.h"
+#include "picture/JpegCodec.h"
+
+#include <cstring>
+
+namespace lumisnap {
+
+namespace {
+
+[[noreturn]] void throwJpegError(int code)
+{
+    throw EJPEG(QStringLiteral("JPEG error #%1").arg(code));
+}
+
+QVector<QRgb> colorTable(const std::uint8_t *const *colormap, int components, int colors)
+{
+    QVector<QRgb> table;
+    table.reserve(colors);
+    for (int i = 0; i < colors; ++i) {
+        if (components == 1)
+            table.append(qRgb(colormap[0][i], colormap[0][i], colormap[0][i]));
+        else
+            table.append(qRgb(colormap[0][i], colormap[1][i], colormap[2][i]));
+    }
+    return table;
+}
+
+} // namespace
+
+TJPEGImage::~TJPEGImage() = default;
+
+int TJPEGImage::width() const
+{
+    return m_bitmap && !m_bitmap->empty() ? m_bitmap->width() : m_data->width;
+}
+
+int TJPEGImage::height() const
+{
+    return m_bitmap && !m_bitmap->empty() ? m_bitmap->height() : m_data->height;
+}
+
+bool TJPEGImage::empty() const
+{
+    return m_data->bytes.isEmpty();
+}
+
+void TJPEGImage::loadFromBytes(std::span<const std::uint8_t> bytes)
+{
+    auto data = std::make_shared<CompressedData>();
+    data->bytes = QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+    bool progressive = false;
+    if (!bytes.empty()) {
+        jpeg::HeaderInfo info;
+        const int code = jpeg::readHeader(bytes.data(), bytes.size(), info);
+        if (code != jpeg::NoError)
+            throwJpegError(code);
+        data->width = info.width;
+        data->height = info.height;
+        data->grayscale = info.grayscale;
+        progressive = info.progressive;
+    }
+    m_data = std::move(data);
+    m_bitmap.reset();
+    m_progressive = progressive;
+    changed();
+}
+
+TBitmap &TJPEGImage::bitmap()
+{
+    if (!m_bitmap)
+        decode();
+    return *m_bitmap;
+}
+
+void TJPEGImage::draw(QPainter &painter, const QRect &rect)
+{
+    bitmap().draw(painter, rect);
+}
+
+QVector<QRgb> TJPEGImage::palette() const
+{
+    return m_bitmap ? m_bitmap->palette() : QVector<QRgb>();
+}
+
+bool TJPEGImage::allocateRows(void *context, int width, int height, int components,
+    const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
+    std::ptrdiff_t *stride) noexcept
+{
+    auto *bitmap = static_cast<TBitmap *>(context);
+    try {
+        const bool indexed = colormap != nullptr;
+        QImage image(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+        if (image.isNull())
+            return false;
+        if (indexed)
+            image.setColorTable(colorTable(colormap, components, colors));
+        bitmap->setImage(std::move(image));
+        QImage &target = bitmap->mutableImage();
+        *rows = target.bits();
+        *stride = target.bytesPerLine();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TJPEGImage::decode()
+{
+    m_bitmap = std::make_unique<TBitmap>();
+    jpeg::Settings settings;
+    settings.grayscale = m_grayscale;
+    settings.eightBit = m_pixelFormat == PixelFormat::Bit8;
+    settings.smoothing = m_smoothing;
+    settings.fastest = m_performance == Performance::BestSpeed;
+    jpeg::Target target;
+    target.context = m_bitmap.get();
+    target.allocate = allocateRows;
+    const int code = jpeg::decode(reinterpret_cast<const std::uint8_t *>(m_data->bytes.constData()),
+        std::size_t(m_data->bytes.size()), settings, target);
+    if (code != jpeg::NoError) {
+        QImage &image = m_bitmap->mutableImage();
+        // Rows the decoder never reached show as mid grey rather than stale memory.
+        for (int y = target.rowsDone; y < image.height(); ++y)
+            std::memset(image.scanLine(y), image.format() == QImage::Format_Indexed8 ? 0 : 0x80,
+                std::size_t(image.bytesPerLine()));
+        throwJpegError(code);
+    }
+    if (!m_bitmap->palette().isEmpty())
+        changed();
+}
+
+} // namespace lumisnap

@@ -1,0 +1,90 @@
+#include "picture/TPicture.h"
+
+#include "common/Error.h"
+#include "common/FileName.h"
+#include "picture/TPictureFormats.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+namespace lumisnap {
+
+namespace {
+
+// Larger files are refused before anything is read into memory.
+constexpr qint64 MaxPictureFileBytes = qint64(1) << 30;
+
+QByteArray readPictureFile(const QString &path)
+{
+    const QString cannotOpen = QStringLiteral("Cannot open file %1").arg(displayFileName(path));
+    // Anything but a regular file (a folder, a pipe, a device) could block or never end.
+    struct stat status;
+    if (::stat(encodeFileName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw EFOpenError(cannotOpen);
+    // Names are bytes: a listed name that is not UTF-8 must open too.
+    QFile file;
+    if (!openFile(file, path, QIODevice::ReadOnly))
+        throw EFOpenError(cannotOpen);
+    if (file.size() > MaxPictureFileBytes)
+        throw EOutOfResources(QStringLiteral("Out of system resources"));
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw EReadError(streamReadErrorText());
+    return bytes;
+}
+
+} // namespace
+
+TPicture::TPicture(const TPictureFormats *formats)
+    : m_formats(formats ? formats : &TPictureFormats::instance())
+{
+}
+
+TPicture::~TPicture() = default;
+
+QString TPicture::extensionOf(const QString &path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < path.lastIndexOf(QLatin1Char('/')))
+        return {};
+    return path.mid(dot + 1);
+}
+
+void TPicture::LoadFromFile(const QString &path)
+{
+    const QString extension = extensionOf(path);
+    const TPictureFormats::Entry *entry = m_formats->find(extension);
+    if (!entry)
+        throw EInvalidGraphic(
+            QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
+    std::unique_ptr<TGraphic> graphic = entry->create();
+    const QByteArray bytes = readPictureFile(path);
+    graphic->loadFromBytes(
+        { reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()) });
+    setGraphic(std::move(graphic));
+}
+
+void TPicture::setGraphic(std::unique_ptr<TGraphic> graphic)
+{
+    if (m_graphic)
+        m_graphic->setOnChange({});
+    m_graphic = std::move(graphic);
+    if (m_graphic)
+        m_graphic->setOnChange([this] { changed(); });
+    changed();
+}
+
+void TPicture::draw(QPainter &painter, const QRect &rect) const
+{
+    if (m_graphic)
+        m_graphic->draw(painter, rect);
+}
+
+void TPicture::changed()
+{
+    if (m_onChange)
+        m_onChange();
+}
+
+} // namespace lumisnap
