@@ -1,1 +1,11 @@
-set(CONTROL_SOURCES)
+# The folder tree and the filtered file list.
+set(CONTROL_SOURCES
+  FillScope.h FillScope.cpp
+  FileFilter.h FileFilter.cpp
+  ShellEnum.h ShellEnum.cpp
+  ShellItemDelegate.h ShellItemDelegate.cpp
+  ShellListModel.h ShellListModel.cpp
+  ShellTreeModel.h ShellTreeModel.cpp
+  TPTShListData.h TPTShListData.cpp
+  TPTShellList.h TPTShellList.cpp
+  TPTShellTree.h TPTShellTree.cpp)

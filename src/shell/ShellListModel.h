@@ -1,0 +1,55 @@
+#pragma once
+
+#include "shell/TPTShListData.h"
+
+#include <QAbstractTableModel>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace lumisnap {
+
+// The rows of a file list. Texts and icons are asked of each row's record only when
+// the view shows them; the records cache them.
+class ShellListModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    struct Column
+    {
+        QString caption;
+        Qt::Alignment alignment = Qt::AlignLeft;
+        int width = 0;
+    };
+    using Row = std::unique_ptr<TPTShListData>;
+    // Three-way order of two rows.
+    using Compare = std::function<int(TPTShListData &, TPTShListData &)>;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    TPTShListData *row(int i) const;
+    int indexOf(const TPTShListData *data) const;
+    const std::vector<Column> &columns() const { return m_columns; }
+    void setColumns(std::vector<Column> columns);
+
+    // Replaces every row in one reset.
+    void resetRows(std::vector<Row> rows);
+    void appendRows(std::vector<Row> rows);
+    // Removes the rows whose indexes are given (any order); `beforeDelete` sees each first.
+    void deleteRows(
+        std::vector<int> indexes, const std::function<void(int, TPTShListData *)> &beforeDelete);
+    // A stable sort (see stableSortOrder).
+    void sortRows(const Compare &compare);
+
+private:
+    std::vector<Row> m_rows;
+    std::vector<Column> m_columns;
+};
+
+} // namespace lumisnap

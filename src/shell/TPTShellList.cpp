@@ -1,0 +1,536 @@
+#include "shell/TPTShellList.h"
+
+#include "common/Error.h"
+#include "shell/FileFilter.h"
+#include "common/FileName.h"
+#include "shell/FillScope.h"
+#include "shell/ShellEnum.h"
+#include "shell/ShellItemDelegate.h"
+#include "shell/ShellListModel.h"
+#include "shell/ShellModel.h"
+#include "shell/TPTCustomDraw.h"
+#include "shell/TPTPidlList.h"
+#include "shell/TPTShellTree.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QTimer>
+
+#include <cstdlib>
+
+namespace lumisnap {
+
+namespace {
+
+constexpr std::uint32_t IncludeAttributeMask = SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM | SFGAO_FOLDER
+    | SFGAO_FILESYSANCESTOR | SFGAO_REMOVABLE | SFGAO_LINK | SFGAO_SHARE | SFGAO_GHOSTED;
+constexpr int InitialRowCapacity = 500;
+
+// Column widths shared by every file list of the process, so a user's widths survive
+// folder changes.
+std::optional<std::vector<int>> &savedColumnWidths()
+{
+    static std::optional<std::vector<int>> widths;
+    return widths;
+}
+
+std::vector<ShellListModel::Column> builtInColumns()
+{
+    return {
+        { QStringLiteral("Name"), Qt::AlignLeft, 200 },
+        { QStringLiteral("Size"), Qt::AlignRight, 60 },
+        { QStringLiteral("Type"), Qt::AlignLeft, 100 },
+        { QStringLiteral("Modified"), Qt::AlignLeft, 120 },
+    };
+}
+
+} // namespace
+
+TPTCustomShellList::TPTCustomShellList(QWidget *parent)
+    : QTreeView(parent)
+    , m_model(std::make_unique<ShellListModel>())
+{
+    m_folder.setChangeHandler([this](TPTShellLocator &) { folderChanged(); });
+    setModel(m_model.get());
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new ShellItemDelegate(
+        [this](const QModelIndex &, QStyleOptionViewItem &option) {
+            return !m_rowDraw || m_rowDraw->applyTo(option);
+        },
+        nullptr, this));
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    connect(header(), &QHeaderView::sectionClicked, this, &TPTCustomShellList::headerClicked);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this] { emit OnChange(this, SelectedIndex(), ctState); });
+    // A focus move that selects nothing still counts as a change of the row's state.
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this](const QModelIndex &current) {
+            if (!selectionModel()->isSelected(current))
+                emit OnChange(this, current.row(), ctState);
+        });
+    setUpColumns();
+    m_model->setColumns(m_model->columns()); // header sections for the widths below
+    for (size_t i = 0; i < m_model->columns().size(); ++i)
+        header()->resizeSection(int(i), m_model->columns()[i].width);
+    updateSortMark();
+}
+
+TPTCustomShellList::~TPTCustomShellList()
+{
+    if (m_widthsWorthKeeping)
+        saveColumnWidths();
+    setModel(nullptr);
+}
+
+void TPTCustomShellList::Loaded()
+{
+    if (!m_loading)
+        return;
+    m_loading = false;
+    if ((m_options & ptsloAutoFill) && Count() == 0)
+        postDeferredFill();
+}
+
+void TPTCustomShellList::setOptions(TPTShellListOptions options)
+{
+    if (options == m_options)
+        return;
+    const TPTShellListOptions toggled = options ^ m_options;
+    m_options = options;
+    if (m_loading)
+        return;
+    if (toggled & ptsloDynamicRefresh && options & ptsloDynamicRefresh)
+        startWatching();
+    if (toggled & (ptsloHideFoldersWhenLinkedToTree | ptsloShowHidden))
+        RefreshList();
+}
+
+void TPTCustomShellList::setFileFilter(const QString &filter)
+{
+    if (filter == m_fileFilter)
+        return;
+    m_fileFilter = filter;
+    m_filterPatterns = splitFilterPatterns(filter);
+    if ((m_options & ptsloAutoFill) && !m_loading)
+        FillList();
+}
+
+void TPTCustomShellList::setHeaderSortDisplayMode(TPTLvHeaderSortDisplayMode mode)
+{
+    if (mode == m_sortDisplayMode)
+        return;
+    m_sortDisplayMode = mode;
+    updateSortMark();
+}
+
+void TPTCustomShellList::setColor(TColor color)
+{
+    QPalette pal = palette();
+    const QColor c = toQColor(color);
+    pal.setColor(QPalette::Base, c);
+    pal.setColor(QPalette::Window, c);
+    setPalette(pal);
+}
+
+void TPTCustomShellList::folderChanged()
+{
+    if (m_reentry == 0) {
+        ++m_reentry;
+        try {
+            if (m_tree)
+                m_tree->SelectFolder(m_folder.GetIdList());
+            if (!m_loading)
+                FillList();
+        } catch (...) {
+            --m_reentry;
+            emit OnFolderChanged(this);
+            throw;
+        }
+        --m_reentry;
+    }
+    emit OnFolderChanged(this);
+}
+
+void TPTCustomShellList::followTree(const IdList &absIdList)
+{
+    m_folder.SetIdList(absIdList);
+}
+
+void TPTCustomShellList::FillList()
+{
+    if (m_dragging || m_renaming) {
+        m_refreshPending = true;
+        return;
+    }
+    m_refreshPending = false;
+    FillScope scope;
+    clearRows();
+    const IdList folderIdList
+        = m_folder.GetIdList().isNull() ? IdList::empty() : m_folder.GetIdList();
+    const ShellFolderPtr folder = shellModel().bindToFolder(folderIdList);
+    if (!folder)
+        throw EAbort(); // a folder that vanished or cannot be reached shows as an empty list
+    prepareFilter(folderIdList);
+    try {
+        populate(folder, folderIdList);
+    } catch (...) {
+        m_filterNames.reset();
+        throw;
+    }
+    m_filterNames.reset();
+    if (m_options & ptsloDynamicRefresh)
+        startWatching();
+}
+
+std::uint32_t TPTCustomShellList::enumFlags() const
+{
+    return SHCONTF_FOLDERS | SHCONTF_NONFOLDERS
+        | ((m_options & ptsloShowHidden) ? std::uint32_t(SHCONTF_INCLUDEHIDDEN) : 0u);
+}
+
+void TPTCustomShellList::clearRows()
+{
+    if (Count() == 0)
+        return;
+    if (isSignalConnected(QMetaMethod::fromSignal(&TPTCustomShellList::OnDeleteItem))) {
+        for (int i = 0; i < Count(); ++i)
+            emit OnDeleteItem(this, i, m_model->row(i));
+    }
+    m_model->resetRows({});
+}
+
+void TPTCustomShellList::prepareFilter(const IdList &folderIdList)
+{
+    m_filterNames.reset();
+    const QString path = shellModel().pathText(folderIdList);
+    if (std::optional<FilterNames> names
+        = FilterNames::prepare(path, m_fileFilter, m_filterPatterns))
+        m_filterNames = std::make_unique<FilterNames>(std::move(*names));
+}
+
+void TPTCustomShellList::populate(const ShellFolderPtr &folder, const IdList &folderIdList)
+{
+    emit OnFillStart(this);
+    const IdList previousIdList = m_folderIdList;
+    const ShellFolderPtr previousFolder = m_shellFolder;
+    try {
+        m_folderIdList = folderIdList;
+        m_shellFolder = folder;
+        setUpColumns();
+        std::vector<IdList> items;
+        if (enumerateChildren(*folder, enumFlags(), items, InitialRowCapacity)
+            == EnumOutcome::Failed)
+            items.clear();
+        std::vector<ShellListModel::Row> rows;
+        rows.reserve(items.size());
+        for (IdList &rel : items) {
+            const std::uint32_t attributes = includeAttributes(*folder, rel);
+            if (includeItem(*folder, rel, attributes))
+                rows.push_back(std::make_unique<TPTShListData>(this, std::move(rel), attributes));
+        }
+        m_model->resetRows(std::move(rows));
+        for (size_t i = 0; i < m_model->columns().size(); ++i)
+            header()->resizeSection(int(i), m_model->columns()[i].width);
+        sortRows();
+        if (Count() > 0)
+            selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
+    } catch (...) {
+        m_folderIdList = previousIdList;
+        m_shellFolder = previousFolder;
+        emit OnFillComplete(this);
+        throw;
+    }
+    emit OnFillComplete(this);
+}
+
+void TPTCustomShellList::saveColumnWidths()
+{
+    std::vector<int> widths;
+    for (int i = 0; i < m_model->columnCount(); ++i)
+        widths.push_back(header()->sectionSize(i));
+    savedColumnWidths() = std::move(widths);
+}
+
+void TPTCustomShellList::setUpColumns()
+{
+    if (m_model->columnCount() > 0 && m_widthsWorthKeeping)
+        saveColumnWidths();
+    std::vector<ShellListModel::Column> columns = builtInColumns();
+    if (const auto &saved = savedColumnWidths()) {
+        for (size_t i = 0; i < columns.size() && i < saved->size(); ++i)
+            columns[i].width = (*saved)[i];
+    }
+    m_widthsWorthKeeping = true;
+    m_model->setColumns(std::move(columns));
+    if (m_model->columnCount() < std::abs(m_sortColumn))
+        m_sortColumn = 1;
+    SetSortColumn(m_sortColumn);
+}
+
+std::uint32_t TPTCustomShellList::includeAttributes(ShellFolder &folder, const IdList &rel)
+{
+    return folder.attributesOf(rel, IncludeAttributeMask).value_or(0);
+}
+
+bool TPTCustomShellList::includeItem(
+    ShellFolder &folder, const IdList &rel, std::uint32_t attributes)
+{
+    if (!(m_options & ptsloNonFilesystemAncestors)
+        && !(attributes & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)))
+        return false;
+    if ((m_options & ptsloHideFoldersWhenLinkedToTree) && m_tree && (attributes & SFGAO_FOLDER)
+        && (attributes & SFGAO_FILESYSTEM) && !(attributes & SFGAO_FILESYSANCESTOR))
+        return false;
+    if (m_filterNames && !(attributes & SFGAO_FOLDER)) {
+        const QString parsing = folder.displayNameOf(rel, SHGDN_FORPARSING);
+        const QString name = parsing.mid(parsing.lastIndexOf(QLatin1Char('/')) + 1);
+        if (!m_filterNames->contains(encodeFileName(name)))
+            return false;
+    }
+    bool allow = true;
+    emit OnAddItem(this, &folder, m_folderIdList, rel, attributes, &allow);
+    return allow;
+}
+
+bool TPTCustomShellList::addNewShellItem(
+    const IdList &rel, std::vector<std::unique_ptr<TPTShListData>> &rows)
+{
+    try {
+        const std::uint32_t attributes = includeAttributes(*m_shellFolder, rel);
+        if (!includeItem(*m_shellFolder, rel, attributes))
+            return false;
+        rows.push_back(std::make_unique<TPTShListData>(this, rel, attributes));
+        return true;
+    } catch (...) {
+        QMessageBox::critical(this, windowTitle(), QStringLiteral("Exception in AddNewShellItem"));
+        throw;
+    }
+}
+
+void TPTCustomShellList::RefreshList()
+{
+    if (m_dragging || m_renaming) {
+        m_refreshPending = true;
+        return;
+    }
+    if (Count() == 0 || !m_shellFolder) {
+        FillList();
+        return;
+    }
+    m_refreshPending = false;
+    FillScope scope;
+    emit OnFillStart(this);
+    prepareFilter(m_folderIdList);
+    struct Finish
+    {
+        TPTCustomShellList *list;
+        ~Finish()
+        {
+            list->m_filterNames.reset();
+            emit list->OnFillComplete(list);
+        }
+    } finish { this };
+
+    const bool hasPath = !shellModel().pathText(m_folderIdList).isEmpty();
+    TPTPidlList old(hasPath ? nullptr : m_shellFolder);
+    old.setDuplicates(TPTPidlList::dupAccept);
+    old.setCapacity(Count());
+    for (int i = 0; i < Count(); ++i)
+        old.Add(m_model->row(i)->RelIdList(), reinterpret_cast<void *>(std::intptr_t(i)));
+    old.setSorted(true); // one sort instead of an ordered insert per row
+
+    std::vector<IdList> fresh;
+    const EnumOutcome outcome = enumerateChildren(*m_shellFolder, enumFlags(), fresh);
+    if (outcome == EnumOutcome::CannotList) {
+        clearRows(); // the folder can no longer be listed
+        return;
+    }
+    if (outcome == EnumOutcome::Failed)
+        return; // a partial listing would delete rows that still exist
+    std::vector<char> oldMatched, freshMatched;
+    matchFreshAgainstOld(old, fresh, oldMatched, freshMatched);
+    std::vector<int> vanished;
+    for (int i = 0; i < old.Count(); ++i)
+        if (!oldMatched[size_t(i)])
+            vanished.push_back(int(reinterpret_cast<std::intptr_t>(old.Object(i))));
+    m_model->deleteRows(std::move(vanished),
+        [this](int row, TPTShListData *data) { emit OnDeleteItem(this, row, data); });
+    std::vector<ShellListModel::Row> added;
+    for (size_t i = 0; i < fresh.size(); ++i)
+        if (!freshMatched[i])
+            addNewShellItem(fresh[i], added);
+    m_model->appendRows(std::move(added));
+}
+
+void TPTCustomShellList::sortRows()
+{
+    if (m_sortColumn == 0 || !m_shellFolder)
+        return;
+    const int column = std::abs(m_sortColumn) - 1;
+    const int direction = m_sortColumn < 0 ? -1 : 1;
+    ShellFolder &folder = *m_shellFolder;
+    m_model->sortRows([&](TPTShListData &a, TPTShListData &b) {
+        const std::optional<int> order = folder.compareIDs(column, a.RelIdList(), b.RelIdList());
+        if (!order)
+            return 0;
+        return direction * (*order < 0 ? -1 : (*order > 0 ? 1 : 0));
+    });
+}
+
+void TPTCustomShellList::SetSortColumn(int column)
+{
+    m_sortColumnSetByCode = true;
+    const bool changed = column != m_sortColumn;
+    m_sortColumn = column;
+    updateSortMark();
+    if (changed)
+        sortRows();
+}
+
+void TPTCustomShellList::updateSortMark()
+{
+    const bool show = m_sortDisplayMode != ptlvNone && m_sortColumn != 0;
+    header()->setSortIndicatorShown(show);
+    header()->setSortIndicator(m_sortColumn == 0 ? -1 : std::abs(m_sortColumn) - 1,
+        m_sortColumn < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TPTCustomShellList::headerClicked(int section)
+{
+    m_sortColumnSetByCode = false;
+    emit OnColumnClick(this, section);
+    if (m_sortColumnSetByCode)
+        return;
+    const int column = section + 1;
+    SetSortColumn(column == std::abs(m_sortColumn) ? -m_sortColumn : column);
+}
+
+TPTShListData *TPTCustomShellList::SelectedData() const
+{
+    return m_model->row(SelectedIndex());
+}
+
+TPTShListData *TPTCustomShellList::ItemData(int index) const
+{
+    return m_model->row(index);
+}
+
+int TPTCustomShellList::SelectedIndex() const
+{
+    int first = -1;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    return first;
+}
+
+int TPTCustomShellList::Count() const
+{
+    return m_model->rowCount();
+}
+
+int TPTCustomShellList::NextItem(int from) const
+{
+    const int next = from < 0 ? 0 : from + 1;
+    return next < Count() ? next : -1;
+}
+
+void TPTCustomShellList::SelectItem(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    const QModelIndex target = m_model->index(index, 0);
+    selectionModel()->setCurrentIndex(
+        target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
+}
+
+void TPTCustomShellList::postDeferredFill()
+{
+    if (m_deferredFillPosted)
+        return;
+    m_deferredFillPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        m_deferredFillPosted = false;
+        if (Count() == 0)
+            FillList();
+    });
+}
+
+void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
+{
+    if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState && handleShellKey(event))
+        return;
+    QTreeView::keyPressEvent(event);
+}
+
+void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        emit OnClick(this);
+}
+
+void TPTCustomShellList::contextMenuEvent(QContextMenuEvent *event)
+{
+    if ((m_options & ptsloContextMenus) && !m_dragging)
+        showItemContextMenu(event->pos());
+}
+
+void TPTCustomShellList::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (!m_loading && (m_options & ptsloAutoFill) && Count() == 0)
+        postDeferredFill();
+}
+
+void TPTCustomShellList::raiseControlDraw(int stage)
+{
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TPTCustomShellList::OnCustomDrawShEx)))
+        return;
+    TPTLvCustomDraw cd(
+        stage, font(), palette().color(QPalette::Text), palette().color(QPalette::Base));
+    emit OnCustomDrawShEx(this, &cd, -1, nullptr, stage);
+}
+
+void TPTCustomShellList::paintEvent(QPaintEvent *event)
+{
+    raiseControlDraw(TPTCustomDraw::cdPrePaint);
+    QTreeView::paintEvent(event);
+    raiseControlDraw(TPTCustomDraw::cdPostPaint);
+}
+
+// Each row's events run once per paint, before its cells are drawn.
+void TPTCustomShellList::drawRow(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    auto *self = const_cast<TPTCustomShellList *>(this);
+    TPTShListData *data = m_model->row(index.row());
+    TPTLvCustomDraw cd(TPTCustomDraw::cdItemPrePaint, option.font,
+        option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
+    emit self->OnCustomDrawShEx(self, &cd, index.row(), data, cd.drawStage());
+    emit self->OnCustomDrawSh(self, &cd, index.row(), data);
+    if (cd.apply().skipItem)
+        return;
+    m_rowDraw = &cd;
+    QTreeView::drawRow(painter, option, index);
+    m_rowDraw = nullptr;
+    TPTLvCustomDraw after(TPTCustomDraw::cdItemPostPaint, option.font,
+        option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
+    emit self->OnCustomDrawShEx(self, &after, index.row(), data, after.drawStage());
+}
+
+} // namespace lumisnap

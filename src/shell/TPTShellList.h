@@ -1,0 +1,186 @@
+#pragma once
+
+#include "common/TColor.h"
+#include "shell/IdList.h"
+#include "shell/ShellFolder.h"
+#include "shell/TPTShListData.h"
+#include "shell/TPTShellLocator.h"
+
+#include <QFlags>
+#include <QTreeView>
+
+#include <memory>
+#include <optional>
+
+namespace lumisnap {
+
+class FilterNames;
+class ShellListModel;
+class TPTCustomDraw;
+class TPTCustomShellTree;
+
+// Bit n of the set is option n.
+enum TPTShellListOption : unsigned {
+    ptsloAutoFill = 1u << 0,
+    ptsloNonFilesystemAncestors = 1u << 1,
+    ptsloDesignInteractive = 1u << 2,
+    ptsloDefaultKeyHandling = 1u << 3,
+    ptsloContextMenus = 1u << 4,
+    ptsloDontChangeFolder = 1u << 5,
+    ptsloDontGoBelowBase = 1u << 6,
+    ptsloDynamicRefresh = 1u << 7,
+    ptsloHideFoldersWhenLinkedToTree = 1u << 8,
+    ptsloOleDrag = 1u << 9,
+    ptsloOleDrop = 1u << 10,
+    ptsloFolderContextMenu = 1u << 11,
+    ptsloShowHidden = 1u << 12,
+};
+Q_DECLARE_FLAGS(TPTShellListOptions, TPTShellListOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TPTShellListOptions)
+
+enum TPTLvHeaderSortDisplayMode { ptlvNone, ptlvLeftAlign, ptlvRightOfText, ptlvRightAlign };
+
+// What changed in a row, for OnChange.
+enum TItemChange { ctText, ctImage, ctState };
+
+// A report view of one shell folder's items, filtered by wildcard patterns, with the
+// columns Name, Size, Type and Modified. Rows are cheap until shown: captions, texts and
+// icons are asked for when the view draws them.
+class TPTCustomShellList : public QTreeView
+{
+    Q_OBJECT
+public:
+    static constexpr TPTShellListOptions DefaultOptions = ptsloAutoFill
+        | ptsloNonFilesystemAncestors | ptsloDefaultKeyHandling | ptsloContextMenus
+        | ptsloDynamicRefresh | ptsloOleDrag | ptsloOleDrop | ptsloFolderContextMenu
+        | ptsloShowHidden;
+
+    explicit TPTCustomShellList(QWidget *parent = nullptr);
+    ~TPTCustomShellList() override;
+
+    // Ends the loading state the control starts in: from now on setters fill at once,
+    // and an empty list with ptsloAutoFill fills itself soon.
+    void Loaded();
+    bool loading() const { return m_loading; }
+
+    TPTShellLocator &Folder() { return m_folder; }
+    const IdList &FolderIdList() const { return m_folderIdList; }
+    ShellFolderPtr shellFolder() const { return m_shellFolder; }
+
+    TPTShellListOptions Options() const { return m_options; }
+    void setOptions(TPTShellListOptions options);
+    QString FileFilter() const { return m_fileFilter; }
+    void setFileFilter(const QString &filter);
+    QStringList FilterPatterns() const { return m_filterPatterns; }
+    TPTLvHeaderSortDisplayMode HeaderSortDisplayMode() const { return m_sortDisplayMode; }
+    void setHeaderSortDisplayMode(TPTLvHeaderSortDisplayMode mode);
+    void setColor(TColor color);
+
+    int SortColumn() const { return m_sortColumn; }
+    void SetSortColumn(int column);
+
+    void FillList();
+    void RefreshList();
+
+    // The accessors the windows use.
+    TPTShListData *SelectedData() const;
+    TPTShListData *ItemData(int index) const;
+    int SelectedIndex() const; // -1 when no row is selected
+    int Count() const;
+    // The row after `from` (the first row when `from` is negative); -1 past the end.
+    int NextItem(int from) const;
+    // Selects one row (the others lose their selection) and focuses it; raises OnChange.
+    void SelectItem(int index);
+
+    TPTCustomShellTree *linkedTree() const { return m_tree; }
+    // Set by the tree when it links or unlinks this list.
+    void setLinkedTree(TPTCustomShellTree *tree) { m_tree = tree; }
+    // The tree hands over its selected folder.
+    void followTree(const IdList &absIdList);
+
+    bool refreshPending() const { return m_refreshPending; }
+
+signals:
+    void OnClick(QObject *Sender);
+    void OnChange(QObject *Sender, int Item, lumisnap::TItemChange Change);
+    void OnCustomDrawSh(
+        QObject *aSender, lumisnap::TPTCustomDraw *aCD, int aItem, lumisnap::TPTShListData *aData);
+    void OnCustomDrawShEx(QObject *aSender, lumisnap::TPTCustomDraw *aCD, int aItem,
+        lumisnap::TPTShListData *aData, int aStage);
+    // Clearing *afAllowAdd leaves the item out.
+    void OnAddItem(QObject *aSender, lumisnap::ShellFolder *aParentIShf,
+        const lumisnap::IdList &aParentAbsIdList, const lumisnap::IdList &aItemRelIdList,
+        quint32 aAttribs, bool *afAllowAdd);
+    void OnDeleteItem(QObject *aSender, int aNode, lumisnap::TPTShListData *aShListData);
+    void OnColumnClick(QObject *Sender, int Column);
+    void OnFillStart(QObject *Sender);
+    void OnFillComplete(QObject *Sender);
+    void OnFolderChanged(QObject *Sender);
+
+protected:
+    // Later features plug in here: live refresh, drag and drop, commands and menus.
+    virtual void startWatching() { }
+    virtual bool handleShellKey(QKeyEvent *) { return false; }
+    virtual void showItemContextMenu(const QPoint &) { }
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override;
+
+    ShellListModel *listModel() const { return m_model.get(); }
+    bool m_dragging = false;
+    bool m_renaming = false;
+    bool m_refreshPending = false;
+
+private:
+    void folderChanged();
+    void clearRows();
+    std::uint32_t enumFlags() const;
+    void populate(const ShellFolderPtr &folder, const IdList &folderIdList);
+    void setUpColumns();
+    void saveColumnWidths();
+    bool includeItem(ShellFolder &folder, const IdList &rel, std::uint32_t attributes);
+    std::uint32_t includeAttributes(ShellFolder &folder, const IdList &rel);
+    bool addNewShellItem(const IdList &rel, std::vector<std::unique_ptr<TPTShListData>> &rows);
+    void prepareFilter(const IdList &folderIdList);
+    void sortRows();
+    void headerClicked(int section);
+    void updateSortMark();
+    void raiseControlDraw(int stage);
+    void postDeferredFill();
+
+    std::unique_ptr<ShellListModel> m_model;
+    TPTShellLocator m_folder;
+    IdList m_folderIdList;
+    ShellFolderPtr m_shellFolder;
+    TPTShellListOptions m_options = DefaultOptions;
+    QString m_fileFilter;
+    QStringList m_filterPatterns;
+    std::unique_ptr<FilterNames> m_filterNames;
+    int m_sortColumn = 1;
+    bool m_sortColumnSetByCode = false;
+    TPTLvHeaderSortDisplayMode m_sortDisplayMode = ptlvRightOfText;
+    TPTCustomShellTree *m_tree = nullptr;
+    int m_reentry = 0;
+    int m_fillNesting = 0;
+    bool m_loading = true;
+    bool m_widthsWorthKeeping = false;
+    bool m_deferredFillPosted = false;
+    bool m_shownOnce = false;
+    // The row being drawn: its events ran once, its cells apply what they changed.
+    mutable TPTCustomDraw *m_rowDraw = nullptr;
+};
+
+// The list as the forms place it.
+class TPTShellList : public TPTCustomShellList
+{
+    Q_OBJECT
+public:
+    using TPTCustomShellList::TPTCustomShellList;
+};
+
+} // namespace lumisnap

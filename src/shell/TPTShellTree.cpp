@@ -1,0 +1,630 @@
+#include "shell/TPTShellTree.h"
+
+#include "common/Error.h"
+#include "shell/FillScope.h"
+#include "shell/ShellEnum.h"
+#include "shell/ShellItemDelegate.h"
+#include "shell/ShellModel.h"
+#include "shell/ShellTreeModel.h"
+#include "shell/TPTCustomDraw.h"
+#include "shell/TPTPidlList.h"
+#include "shell/TPTShellList.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <cerrno>
+
+namespace lumisnap {
+
+namespace {
+
+constexpr std::uint32_t NodeAttributeMask = SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM | SFGAO_FOLDER
+    | SFGAO_FILESYSANCESTOR | SFGAO_VALIDATE | SFGAO_REMOVABLE | SFGAO_LINK | SFGAO_SHARE
+    | SFGAO_GHOSTED;
+constexpr int MaxNameLength = 260;
+
+struct WaitCursor
+{
+    WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
+    : QTreeView(parent)
+    , m_model(new ShellTreeModel([this](ShellTreeNode *node) { fillLevel(node); },
+          [this](ShellTreeNode *node, const QString &text) { return renameNode(node, text); },
+          this))
+{
+    m_baseFolder.setChangeHandler([this](TPTShellLocator &) {
+        if (!m_loading)
+            FillTree();
+    });
+    m_currentFolder.setChangeHandler([this](TPTShellLocator &locator) {
+        if (rootNode())
+            SelectFolder(locator.GetIdList());
+    });
+    setModel(m_model);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new ShellItemDelegate(
+        [this](const QModelIndex &, QStyleOptionViewItem &option) {
+            return !m_rowDraw || m_rowDraw->applyTo(option);
+        },
+        nullptr, this));
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &TPTCustomShellTree::timerFired);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+        &TPTCustomShellTree::currentNodeChanged);
+}
+
+TPTCustomShellTree::~TPTCustomShellTree()
+{
+    m_timer.stop();
+    if (m_list) {
+        disconnect(m_listDestroyed);
+        m_list->setLinkedTree(nullptr);
+    }
+    ++m_reentry;
+    m_model->clear();
+}
+
+void TPTCustomShellTree::Loaded()
+{
+    if (!m_loading)
+        return;
+    m_loading = false;
+    if ((m_options & ptstoAutoFill) && !rootNode())
+        FillTree();
+    if (m_list)
+        m_list->followTree(m_currentFolder.GetIdList());
+}
+
+void TPTCustomShellTree::setShellList(TPTCustomShellList *list)
+{
+    if (list == m_list)
+        return;
+    if (m_list) {
+        disconnect(m_listDestroyed);
+        m_list->setLinkedTree(nullptr);
+    }
+    m_list = list;
+    if (!m_list)
+        return;
+    m_list->setLinkedTree(this);
+    m_listDestroyed = connect(m_list, &QObject::destroyed, this, [this] { m_list = nullptr; });
+    ++m_reentry; // the list must not make the tree select what it already shows
+    try {
+        m_list->followTree(m_currentFolder.GetIdList());
+    } catch (...) {
+        --m_reentry;
+        throw;
+    }
+    --m_reentry;
+}
+
+void TPTCustomShellTree::setOptions(TPTShellTreeOptions options)
+{
+    if (options == m_options)
+        return;
+    const TPTShellTreeOptions toggled = options ^ m_options;
+    m_options = options;
+    if (!m_loading && (toggled & ptstoDynamicRefresh) && (options & ptstoDynamicRefresh))
+        startWatching();
+}
+
+void TPTCustomShellTree::setShowButtons(bool show)
+{
+    if (show == m_showButtons)
+        return;
+    m_showButtons = show;
+    viewport()->update();
+}
+
+void TPTCustomShellTree::setColor(TColor color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, toQColor(color));
+    pal.setColor(QPalette::Window, toQColor(color));
+    setPalette(pal);
+}
+
+void TPTCustomShellTree::setFontColor(TColor color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Text,
+        color == clNone ? QApplication::palette().color(QPalette::Text) : toQColor(color));
+    setPalette(pal);
+}
+
+std::uint32_t TPTCustomShellTree::enumFlags() const
+{
+    return SHCONTF_FOLDERS
+        | ((m_options & ptstoShowHidden) ? std::uint32_t(SHCONTF_INCLUDEHIDDEN) : 0u)
+        | ((m_options & ptstoIncludeNonFolders) ? std::uint32_t(SHCONTF_NONFOLDERS) : 0u);
+}
+
+bool TPTCustomShellTree::busy() const
+{
+    return m_dragging || state() == QAbstractItemView::EditingState;
+}
+
+ShellTreeNode *TPTCustomShellTree::rootNode() const
+{
+    return m_model->node(m_model->index(0, 0));
+}
+
+ShellTreeNode *TPTCustomShellTree::selectedNode() const
+{
+    return m_model->node(currentIndex());
+}
+
+QModelIndex TPTCustomShellTree::indexOfNode(const ShellTreeNode *node) const
+{
+    return node ? node->index() : QModelIndex();
+}
+
+void TPTCustomShellTree::clearSelectionQuietly()
+{
+    ++m_reentry;
+    selectionModel()->clear();
+    --m_reentry;
+}
+
+void TPTCustomShellTree::FillTree()
+{
+    if (busy()) {
+        m_refreshPending = true;
+        return;
+    }
+    m_refreshPending = false;
+    {
+        FillScope scope;
+        clearSelectionQuietly();
+        ++m_reentry;
+        m_model->clear();
+        --m_reentry;
+        m_baseShellFolder = shellModel().bindToFolder(m_baseFolder.GetIdList());
+        if (!m_baseShellFolder)
+            throw EShellError(qt_error_string(ENOENT));
+        fillLevel(nullptr);
+        if (m_currentFolder.holdsList())
+            SelectFolder(m_currentFolder.GetIdList());
+        else
+            selectNode(rootNode());
+        FlushPending();
+    }
+    if (m_options & ptstoDynamicRefresh)
+        startWatching();
+}
+
+ShellTreeNode *TPTCustomShellTree::createRootNode()
+{
+    const IdList base
+        = m_baseFolder.GetIdList().isNull() ? IdList::empty() : m_baseFolder.GetIdList();
+    auto *root
+        = new ShellTreeNode(std::make_unique<TPTShTreeData>(this, nullptr, base, m_baseShellFolder),
+            SFGAO_FOLDER, true);
+    root->setText(shellModel().displayName(base));
+    m_model->appendRow(root);
+    emit OnInsertItem(this, root);
+    return root;
+}
+
+void TPTCustomShellTree::fillLevel(ShellTreeNode *node)
+{
+    emit OnFillStart(this);
+    const bool rootLevel = !node;
+    if (rootLevel)
+        node = createRootNode();
+    node->setFilled(true);
+    std::vector<IdList> items;
+    const ShellFolderPtr folder = node->shData()->folder();
+    if (!folder || enumerateChildren(*folder, enumFlags(), items) == EnumOutcome::CannotList) {
+        node->setFilled(false); // keeps its button; the next opening tries again
+        emit OnFillComplete(this);
+        return;
+    }
+    QList<QStandardItem *> children;
+    for (const IdList &rel : items) {
+        bool failed = false;
+        if (ShellTreeNode *child = makeChildNode(node, rel, &failed))
+            children.append(child);
+    }
+    node->appendRows(children);
+    for (QStandardItem *child : children)
+        emit OnInsertItem(this, child);
+    if (node->rowCount() == 0)
+        node->setHasButton(false);
+    sortChildren(node);
+    if (rootLevel)
+        expand(node->index());
+    emit OnFillComplete(this);
+}
+
+// An item that vanished between the listing and this question is skipped by the callers
+// that fill, so a folder changing under the tree raises no error.
+ShellTreeNode *TPTCustomShellTree::makeChildNode(
+    ShellTreeNode *parent, const IdList &rel, bool *failed)
+{
+    const ShellFolderPtr folder = parent->shData()->folder();
+    const std::optional<std::uint32_t> attributes
+        = folder ? folder->attributesOf(rel, NodeAttributeMask) : std::nullopt;
+    if (!attributes) {
+        *failed = true;
+        return nullptr;
+    }
+    const std::uint32_t a = *attributes;
+    if (!(m_options & ptstoVirtualFolders) && !(a & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)))
+        return nullptr;
+    bool allow = true;
+    emit OnAddItem(this, folder.get(), parent->shData()->AbsIdList(), rel, a, &allow);
+    if (!allow)
+        return nullptr;
+    const bool button = (m_options & ptstoIncludeNonFolders)
+        ? (a & (SFGAO_HASSUBFOLDER | SFGAO_FOLDER)) != 0
+        : (a & SFGAO_HASSUBFOLDER) && (a & SFGAO_FOLDER);
+    auto *node = new ShellTreeNode(
+        std::make_unique<TPTShTreeData>(this, parent->shData(), rel), a, button);
+    node->setText(folder->displayNameOf(rel, SHGDN_INFOLDER));
+    return node;
+}
+
+// Qt sorts the children in place, so nodes, their levels and the selection stay intact.
+void TPTCustomShellTree::sortChildren(ShellTreeNode *node)
+{
+    if (node->rowCount() > 1)
+        node->sortChildren(0);
+}
+
+void TPTCustomShellTree::expandNode(ShellTreeNode *node)
+{
+    if (node->hasButton() && !node->filled()) {
+        WaitCursor wait;
+        fillLevel(node);
+    }
+    expand(node->index());
+}
+
+ShellTreeNode *TPTCustomShellTree::findChild(ShellTreeNode *parent, const IdList &item)
+{
+    const ShellFolderPtr folder = parent->shData()->folder();
+    if (!folder)
+        return nullptr;
+    for (int i = 0; i < parent->rowCount(); ++i) {
+        ShellTreeNode *c = parent->childNode(i);
+        if (c && c->shData() && folder->compareIDs(0, c->shData()->RelIdList(), item) == 0)
+            return c;
+    }
+    return nullptr;
+}
+
+void TPTCustomShellTree::SelectFolder(const IdList &target)
+{
+    if (m_reentry > 0)
+        return;
+    ShellTreeNode *node = rootNode();
+    if (!node)
+        return;
+    m_immediate = true;
+    const int base = IdListCount(m_baseFolder.GetIdList());
+    const int count = IdListCount(target);
+    if (count > 0)
+        expandNode(node);
+    const bool expandLast = m_list && (m_list->Options() & ptsloHideFoldersWhenLinkedToTree);
+    for (int i = base; i < count; ++i) {
+        const IdList item = IdListItem(target, i);
+        ShellTreeNode *child = findChild(node, item);
+        if (!child) {
+            bool failed = false;
+            child = makeChildNode(node, item, &failed);
+            if (!child) {
+                QApplication::beep();
+                break;
+            }
+            node->appendRow(child);
+            emit OnInsertItem(this, child);
+        }
+        node = child;
+        if (i < count - 1 || expandLast)
+            expandNode(node);
+    }
+    selectNode(node);
+    scrollTo(node->index());
+    m_immediate = false;
+}
+
+void TPTCustomShellTree::selectNode(ShellTreeNode *node)
+{
+    if (!node)
+        return;
+    selectionModel()->setCurrentIndex(node->index(), QItemSelectionModel::ClearAndSelect);
+}
+
+void TPTCustomShellTree::currentNodeChanged(const QModelIndex &current)
+{
+    ShellTreeNode *node = m_model->node(current);
+    emit OnChange(this, node);
+    if (!node || !node->shData())
+        return;
+    if (m_reentry > 0 || m_loading) {
+        ++m_reentry;
+        m_currentFolder.SetIdList(node->shData()->AbsIdList());
+        --m_reentry;
+        return;
+    }
+    if (m_immediate || !m_list) {
+        if (m_timerTask == TaskHandOver)
+            m_timer.stop();
+        handOver(node);
+        return;
+    }
+    m_timerTask = TaskHandOver;
+    m_timer.start(KeyboardHandOverDelay);
+}
+
+void TPTCustomShellTree::handOver(ShellTreeNode *node)
+{
+    m_immediate = false;
+    if (m_timerTask == TaskHandOver) {
+        m_timer.stop();
+        m_timerTask = TaskNone;
+    }
+    const IdList abs = node->shData()->AbsIdList();
+    ++m_reentry;
+    try {
+        m_currentFolder.SetIdList(abs);
+        if (m_list)
+            m_list->followTree(abs);
+    } catch (...) {
+        --m_reentry;
+        throw;
+    }
+    --m_reentry;
+}
+
+void TPTCustomShellTree::timerFired()
+{
+    const TimerTask task = std::exchange(m_timerTask, TaskNone);
+    if (task == TaskHandOver) {
+        if (ShellTreeNode *node = selectedNode(); node && node->shData())
+            handOver(node);
+    } else if (task == TaskRefresh) {
+        RefreshTree();
+    }
+}
+
+void TPTCustomShellTree::FlushPending(bool alsoListRefresh)
+{
+    if (handOverPending())
+        timerFired();
+    Q_UNUSED(alsoListRefresh); // the list's own delayed refresh comes with live refresh
+}
+
+void TPTCustomShellTree::GoUp(int levels)
+{
+    ShellTreeNode *node = selectedNode();
+    if (!node)
+        return;
+    for (int i = 0; i < levels && node->parentNode(); ++i)
+        node = node->parentNode();
+    m_immediate = true;
+    selectNode(node);
+    m_immediate = false;
+}
+
+void TPTCustomShellTree::RefreshTree()
+{
+    if (busy()) {
+        m_refreshPending = true;
+        return;
+    }
+    ShellTreeNode *root = rootNode();
+    if (!root) {
+        FillTree();
+        return;
+    }
+    m_refreshPending = false;
+    FillScope scope;
+    emit OnFillStart(this);
+    ShellTreeNode *remembered = selectedNode();
+    clearSelectionQuietly();
+    refreshNode(root, remembered);
+    m_immediate = true;
+    selectNode(remembered ? remembered : rootNode());
+    m_immediate = false;
+    emit OnFillComplete(this);
+}
+
+void TPTCustomShellTree::deleteNode(ShellTreeNode *node)
+{
+    emit OnDeleteItem(this, node, node->shData());
+    QStandardItem *parent = node->parent() ? node->parent() : m_model->invisibleRootItem();
+    parent->removeRow(node->row());
+}
+
+void TPTCustomShellTree::refreshNode(ShellTreeNode *node, ShellTreeNode *&remembered)
+{
+    const ShellFolderPtr folder = node->shData() ? node->shData()->folder() : nullptr;
+    if (!node->filled() || !folder)
+        return;
+    const bool hasPath = !node->shData()->Path().isEmpty();
+    TPTPidlList old(hasPath ? nullptr : folder);
+    old.setDuplicates(TPTPidlList::dupAccept);
+    for (int i = 0; i < node->rowCount(); ++i)
+        if (ShellTreeNode *c = node->childNode(i); c && c->shData())
+            old.Add(c->shData()->RelIdList(), c);
+    old.setSorted(true);
+    std::vector<IdList> fresh;
+    if (enumerateChildren(*folder, enumFlags(), fresh) != EnumOutcome::Listed)
+        return; // an unreadable or half-read folder keeps what it shows
+    std::vector<char> oldMatched, freshMatched;
+    matchFreshAgainstOld(old, fresh, oldMatched, freshMatched);
+    for (int i = 0; i < old.Count(); ++i) {
+        if (oldMatched[size_t(i)])
+            continue;
+        auto *gone = static_cast<ShellTreeNode *>(old.Object(i));
+        if (remembered && remembered->isInside(gone))
+            remembered = node;
+        deleteNode(gone);
+    }
+    QList<QStandardItem *> added;
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        bool failed = false;
+        if (!freshMatched[i])
+            if (ShellTreeNode *child = makeChildNode(node, fresh[i], &failed))
+                added.append(child);
+    }
+    if (!added.isEmpty()) {
+        node->appendRows(added);
+        for (QStandardItem *child : added)
+            emit OnInsertItem(this, child);
+        sortChildren(node);
+    }
+    node->setHasButton(node->rowCount() > 0);
+    for (int i = 0; i < node->rowCount(); ++i)
+        if (ShellTreeNode *c = node->childNode(i))
+            refreshNode(c, remembered);
+}
+
+void TPTCustomShellTree::startRename()
+{
+    ShellTreeNode *node = selectedNode();
+    if (!node || !node->shData() || node == rootNode() || node->shData()->AbsIdList().isEmpty()
+        || !node->shData()->CanRename())
+        return;
+    node->setEditable(true);
+    edit(node->index());
+}
+
+bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
+{
+    QString name = text;
+    emit OnEdited(this, node, &name);
+    const ShellFolderPtr parentFolder = node->shData()->parentFolder();
+    if (!parentFolder || name.isEmpty())
+        return false;
+    WaitCursor wait;
+    m_renameMark = true;
+    const IdList renamed
+        = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength));
+    if (renamed.isNull())
+        return false;
+    node->invalidateDescendants();
+    node->shData()->SetRelIdList(renamed);
+    ++m_reentry;
+    node->setText(parentFolder->displayNameOf(renamed, SHGDN_INFOLDER));
+    const IdList abs = node->shData()->AbsIdList();
+    try {
+        m_currentFolder.SetIdList(abs);
+        if (m_list)
+            m_list->followTree(abs);
+    } catch (...) {
+        --m_reentry;
+        throw;
+    }
+    --m_reentry;
+    if (m_refreshPending) // the editor is still open here: refresh once it has closed
+        QTimer::singleShot(0, this, [this] { RefreshTree(); });
+    return true;
+}
+
+void TPTCustomShellTree::keyPressEvent(QKeyEvent *event)
+{
+    if ((m_options & ptstoDefaultKeyHandling) && state() != EditingState) {
+        const QKeySequence key(event->keyCombination());
+        if (key == QKeySequence(Qt::Key_F2)) {
+            startRename();
+            return;
+        }
+        if (key == QKeySequence(Qt::Key_F5)) {
+            RefreshTree();
+            return;
+        }
+        const char *verb = nullptr;
+        if (key == QKeySequence(Qt::CTRL | Qt::Key_X))
+            verb = "cut";
+        else if (key == QKeySequence(Qt::CTRL | Qt::Key_C))
+            verb = "copy";
+        else if (key == QKeySequence(Qt::CTRL | Qt::Key_V))
+            verb = "paste";
+        else if (event->key() == Qt::Key_Delete
+            && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
+            verb = "delete";
+        if (verb) {
+            if (ShellTreeNode *node = selectedNode(); node && node != rootNode())
+                runShellCommand(node, verb);
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+// The click is seen before the selection change it causes, so a selection made with the
+// mouse is handed over at once.
+void TPTCustomShellTree::mousePressEvent(QMouseEvent *event)
+{
+    m_immediate = true;
+    QTreeView::mousePressEvent(event);
+}
+
+void TPTCustomShellTree::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    m_immediate = false; // a click that selected nothing new must not speed up the keys
+    if (event->button() == Qt::LeftButton)
+        emit OnClick(this);
+}
+
+void TPTCustomShellTree::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!(m_options & ptstoContextMenus))
+        return;
+    ShellTreeNode *node = m_model->node(indexAt(event->pos()));
+    if (node && node->shData() && !node->shData()->AbsIdList().isEmpty())
+        showNodeContextMenu(node, event->pos());
+}
+
+void TPTCustomShellTree::showEvent(QShowEvent *event)
+{
+    QTreeView::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    if (!m_loading && (m_options & ptstoAutoFill) && !rootNode())
+        QTimer::singleShot(0, this, [this] {
+            if (!rootNode())
+                FillTree();
+        });
+}
+
+void TPTCustomShellTree::drawRow(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    auto *self = const_cast<TPTCustomShellTree *>(this);
+    ShellTreeNode *node = m_model->node(index);
+    TPTShTreeData *data = node ? node->shData() : nullptr;
+    TPTTvCustomDraw cd(TPTCustomDraw::cdItemPrePaint, option.font,
+        option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
+    emit self->OnCustomDrawShEx(self, &cd, node, data, cd.drawStage());
+    emit self->OnCustomDrawSh(self, &cd, node, data);
+    if (cd.apply().skipItem)
+        return;
+    m_rowDraw = &cd;
+    QTreeView::drawRow(painter, option, index);
+    m_rowDraw = nullptr;
+}
+
+void TPTCustomShellTree::drawBranches(
+    QPainter *painter, const QRect &rect, const QModelIndex &index) const
+{
+    if (m_showButtons)
+        QTreeView::drawBranches(painter, rect, index);
+}
+
+} // namespace lumisnap

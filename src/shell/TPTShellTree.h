@@ -1,0 +1,166 @@
+#pragma once
+
+#include "common/TColor.h"
+#include "shell/IdList.h"
+#include "shell/ShellFolder.h"
+#include "shell/TPTShTreeData.h"
+#include "shell/TPTShellLocator.h"
+
+#include <QFlags>
+#include <QStandardItem>
+#include <QTimer>
+#include <QTreeView>
+
+namespace lumisnap {
+
+class ShellTreeModel;
+class ShellTreeNode;
+class TPTCustomDraw;
+class TPTCustomShellList;
+
+// Bit n of the set is option n.
+enum TPTShellTreeOption : unsigned {
+    ptstoAutoFill = 1u << 0,
+    ptstoVirtualFolders = 1u << 1,
+    ptstoDesignInteractive = 1u << 2,
+    ptstoDefaultKeyHandling = 1u << 3,
+    ptstoContextMenus = 1u << 4,
+    ptstoDynamicRefresh = 1u << 5,
+    ptstoIncludeNonFolders = 1u << 6,
+    ptstoOleDrag = 1u << 7,
+    ptstoOleDrop = 1u << 8,
+    ptstoShowHidden = 1u << 9,
+};
+Q_DECLARE_FLAGS(TPTShellTreeOptions, TPTShellTreeOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TPTShellTreeOptions)
+
+// The folders of the shell namespace below a base folder, each level filled when first
+// opened. A linked file list always shows the selected folder: a mouse click hands it
+// over at once, a keyboard move once the keys have rested for KeyboardHandOverDelay.
+class TPTCustomShellTree : public QTreeView
+{
+    Q_OBJECT
+public:
+    static constexpr int KeyboardHandOverDelay = 500; // ms
+    static constexpr TPTShellTreeOptions DefaultOptions = ptstoAutoFill | ptstoVirtualFolders
+        | ptstoDefaultKeyHandling | ptstoContextMenus | ptstoDynamicRefresh | ptstoOleDrag
+        | ptstoOleDrop | ptstoShowHidden;
+
+    explicit TPTCustomShellTree(QWidget *parent = nullptr);
+    ~TPTCustomShellTree() override;
+
+    // Ends the loading state the control starts in: fills an empty tree (with
+    // ptstoAutoFill) and hands the current folder to the linked list.
+    void Loaded();
+    bool loading() const { return m_loading; }
+
+    TPTShellLocator &BaseFolder() { return m_baseFolder; }
+    TPTShellLocator &CurrentFolder() { return m_currentFolder; }
+    TPTCustomShellList *ShellList() const { return m_list; }
+    void setShellList(TPTCustomShellList *list);
+    TPTShellTreeOptions Options() const { return m_options; }
+    void setOptions(TPTShellTreeOptions options);
+    bool ShowButtons() const { return m_showButtons; }
+    void setShowButtons(bool show);
+    void setShowRoot(bool show) { setRootIsDecorated(show); }
+    void setIndent(int indent) { setIndentation(indent); }
+    void setColor(TColor color);
+    void setFontColor(TColor color);
+
+    void FillTree();
+    void RefreshTree();
+    void SelectFolder(const IdList &absIdList);
+    void GoUp(int levels);
+    // Runs a pending keyboard hand-over at once.
+    void FlushPending(bool alsoListRefresh = false);
+
+    ShellTreeNode *rootNode() const;
+    ShellTreeNode *selectedNode() const;
+    QModelIndex indexOfNode(const ShellTreeNode *node) const;
+    bool handOverPending() const { return m_timer.isActive() && m_timerTask == TaskHandOver; }
+
+signals:
+    void OnClick(QObject *Sender);
+    void OnChange(QObject *Sender, QStandardItem *Node);
+    void OnCustomDrawSh(QObject *aSender, lumisnap::TPTCustomDraw *aCD, QStandardItem *aNode,
+        lumisnap::TPTShTreeData *aData);
+    void OnCustomDrawShEx(QObject *aSender, lumisnap::TPTCustomDraw *aCD, QStandardItem *aNode,
+        lumisnap::TPTShTreeData *aData, int aStage);
+    // Clearing *afAllowAdd leaves the folder out.
+    void OnAddItem(QObject *aSender, lumisnap::ShellFolder *aParentIShf,
+        const lumisnap::IdList &aParentAbsIdList, const lumisnap::IdList &aItemRelIdList,
+        quint32 aAttribs, bool *afAllowAdd);
+    void OnInsertItem(QObject *aSender, QStandardItem *aNode);
+    void OnDeleteItem(QObject *aSender, QStandardItem *aNode, lumisnap::TPTShTreeData *aShTreeData);
+    // The handler may change *aText before the rename is applied.
+    void OnEdited(QObject *Sender, QStandardItem *Node, QString *aText);
+    void OnFillStart(QObject *Sender);
+    void OnFillComplete(QObject *Sender);
+
+protected:
+    // Later features plug in here: live refresh, shell commands, menus, drag and drop.
+    virtual void startWatching() { }
+    virtual void runShellCommand(ShellTreeNode *, const char *) { }
+    virtual void showNodeContextMenu(ShellTreeNode *, const QPoint &) { }
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override;
+    void drawBranches(
+        QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
+
+    bool m_dragging = false;
+    bool m_refreshPending = false;
+    bool m_renameMark = false; // the next change notification is ours
+
+private:
+    enum TimerTask { TaskNone = 0, TaskHandOver = 1, TaskRefresh = 2 };
+
+    std::uint32_t enumFlags() const;
+    bool busy() const;
+    void fillLevel(ShellTreeNode *node);
+    ShellTreeNode *createRootNode();
+    ShellTreeNode *makeChildNode(ShellTreeNode *parent, const IdList &rel, bool *failed);
+    ShellTreeNode *findChild(ShellTreeNode *parent, const IdList &item);
+    void expandNode(ShellTreeNode *node);
+    void sortChildren(ShellTreeNode *node);
+    void deleteNode(ShellTreeNode *node);
+    void refreshNode(ShellTreeNode *node, ShellTreeNode *&remembered);
+    void currentNodeChanged(const QModelIndex &current);
+    void handOver(ShellTreeNode *node);
+    void selectNode(ShellTreeNode *node);
+    void clearSelectionQuietly();
+    void timerFired();
+    void startRename();
+    bool renameNode(ShellTreeNode *node, const QString &text);
+
+    ShellTreeModel *m_model;
+    TPTShellLocator m_baseFolder;
+    TPTShellLocator m_currentFolder;
+    ShellFolderPtr m_baseShellFolder;
+    TPTCustomShellList *m_list = nullptr;
+    QMetaObject::Connection m_listDestroyed;
+    TPTShellTreeOptions m_options = DefaultOptions;
+    QTimer m_timer;
+    TimerTask m_timerTask = TaskNone;
+    bool m_immediate = false;
+    int m_reentry = 0;
+    bool m_loading = true;
+    bool m_showButtons = true;
+    bool m_shownOnce = false;
+    mutable TPTCustomDraw *m_rowDraw = nullptr;
+};
+
+// The tree as the forms place it.
+class TPTShellTree : public TPTCustomShellTree
+{
+    Q_OBJECT
+public:
+    using TPTCustomShellTree::TPTCustomShellTree;
+};
+
+} // namespace lumisnap

@@ -1,0 +1,2 @@
+lumisnap_test(test_shelllist SOURCES test_shelllist.cpp LIBS lumisnap_shell)
+lumisnap_test(test_shelltree SOURCES test_shelltree.cpp LIBS lumisnap_shell)
