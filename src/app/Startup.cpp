@@ -2,6 +2,7 @@
 
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
+#include "app/TSplashForm.h"
 #include "mainform/TMainForm.h"
 #include "setalarm/TSetAlarmForm.h"
 
@@ -9,6 +10,7 @@ namespace lumisnap {
 
 int runStartup(Application &app)
 {
+    // The windows live until the end; hidden ones are only shown and hidden.
     TMainForm mainForm;
     MainForm = &mainForm;
     TFullScreen fullScreen;
@@ -16,16 +18,21 @@ int runStartup(Application &app)
     TSetAlarmForm setAlarmForm;
     SetAlarmForm = &setAlarmForm;
 
+    // What FormCreate showed stays on screen, but no selection is current yet.
     CurrentFile.clear();
+
+    createSplashForm()->showModal();
     ScanMode = 0;
 
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit);
     mainForm.showCentered();
-    const int code = app.exec();
+    app.exec();
 
     MainForm = nullptr;
     FullScreen = nullptr;
     SetAlarmForm = nullptr;
-    return code;
+    return 0;
 }
 
 } // namespace lumisnap

@@ -1,7 +1,27 @@
 #include "mainform/TMainForm.h"
 
+#include "FullForm/TFullScreen.h"
+#include "app/TSplashForm.h"
+#include "mainform/IsPictureFile.h"
+#include "mainform/MakerLinkPage.h"
+#include "mainform/TImage.h"
+#include "mainform/TLabel.h"
+#include "mainform/TListBox.h"
+#include "mainform/TScrollBox.h"
+#include "shell/ShellModel.h"
+#include "shell/ShellOpen.h"
+#include "shell/TPTShellList.h"
+#include "shell/TPTShellTree.h"
+#include "skin/TfcImageForm.h"
+#include "skin/TfcLabel.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPlainTextEdit>
 #include <QScreen>
+
+#include <cstdlib>
 
 namespace lumisnap {
 
@@ -11,17 +31,140 @@ int ScanCount = 0;
 QString ScanRoot;
 TMainForm *MainForm = nullptr;
 
+namespace {
+
+constexpr int ScanListExtent = 500;
+
+} // namespace
+
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Lumisnap"));
-    resize(556, 431);
+    QFont formFont(QStringLiteral("MS Sans Serif"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
+    terminateProcess = [] { std::_Exit(0); };
+    createComponents();
+    bindHandlers();
+    // The list first: the tree's loading hands it the tree's folder to fill.
+    PTShellList1->Loaded();
+    DirectoryListBox1->Loaded();
+    PTShellList1->setFocus();
+    FormCreate();
 }
+
+TMainForm::~TMainForm() = default;
 
 void TMainForm::showCentered()
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(screen->geometry().center() - rect().center());
     show();
+}
+
+QString TMainForm::positionText(int index, int count)
+{
+    return QStringLiteral("%1 of %2").arg(index + 1).arg(count);
+}
+
+void TMainForm::FormCreate()
+{
+    if (PTShellList1->Count() > 0) {
+        const int next = PTShellList1->NextItem(PTShellList1->SelectedIndex());
+        if (next >= 0) {
+            PTShellList1->SelectItem(next);
+            PTShellList1Click();
+        }
+    }
+    ScanListBox->setHorizontalExtent(ScanListExtent);
+}
+
+void TMainForm::showSelectedPicture(const QString &sizeText)
+{
+    PicImage->Picture().LoadFromFile(CurrentFile);
+    NameLabel->setCaption(QStringLiteral("File Size - ") + sizeText);
+    PicLabel->setCaption(positionText(PTShellList1->SelectedIndex(), PTShellList1->Count()));
+}
+
+void TMainForm::PTShellList1Click()
+{
+    TPTShListData *data = PTShellList1->SelectedData();
+    if (!data || PTShellList1->Count() == 0 || PTShellList1->SelectedIndex() < 0)
+        return;
+    CurrentFile = data->Path();
+    if (!IsPictureFile(CurrentFile))
+        return;
+    showSelectedPicture(data->SizeText());
+}
+
+void TMainForm::PTShellList1Change()
+{
+    PTShellList1Click();
+}
+
+void TMainForm::DirectoryListBox1Click()
+{
+    ScanMode = 0;
+    if (PTShellList1->Count() == 0) {
+        NameLabel->setCaption(QString());
+        PicLabel->setCaption(QStringLiteral("  No Pictures"));
+        return;
+    }
+    TPTShListData *data = PTShellList1->SelectedData();
+    if (!data)
+        return;
+    CurrentFile = data->Path();
+    if (!IsPictureFile(CurrentFile))
+        return;
+    PicImage->Picture().LoadFromFile(CurrentFile);
+    // 64 bits, so that files past 2 GiB read right.
+    const std::optional<FileData> file = shellModel().findFile(CurrentFile);
+    const qint64 bytes = file ? file->size : 0;
+    NameLabel->setCaption(QStringLiteral("File Size - %1 Bytes").arg(bytes));
+    PicLabel->setCaption(positionText(PTShellList1->SelectedIndex(), PTShellList1->Count()));
+}
+
+void TMainForm::Image3Click()
+{
+    WebSourceMemo->clear();
+    for (const QString &line : MakerLinkPage::lines())
+        WebSourceMemo->appendPlainText(line);
+    const QString folder = QCoreApplication::applicationDirPath();
+    MakerLinkPage::write(folder + QLatin1Char('/') + MakerLinkPage::FileName,
+                         WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
+    ShellOpenFile(MakerLinkPage::FileName, QString(), folder);
+}
+
+void ShellOpenFile(const QString &fileName, const QString &parameters, const QString &folder)
+{
+    // Handed over whole: long folder paths must reach the desktop intact.
+    shellOpen().open(fileName, parameters, folder);
+}
+
+void TMainForm::FormShow()
+{
+    createSplashForm()->showCentered();
+    PTShellList1->SetSortColumn(1);
+}
+
+void TMainForm::FormClose()
+{
+    // A drive scan in progress stops at its next folder.
+    ScanMode = 0;
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TMainForm::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+    emit closed();
 }
 
 } // namespace lumisnap

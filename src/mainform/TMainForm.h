@@ -1,9 +1,30 @@
 #pragma once
 
+#include "common/TColor.h"
+
+#include <QColor>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QMouseEvent;
+class QPlainTextEdit;
+
 namespace lumisnap {
+
+class TfcImageForm;
+class TfcLabel;
+class TImage;
+class TLabel;
+class TListBox;
+class TPTCustomDraw;
+class TPTShListData;
+class TPTShellList;
+class TPTShellTree;
+class TScrollBox;
 
 // Module state shared by the main window, start-up and the full-screen viewer.
 extern QString CurrentFile;
@@ -11,15 +32,99 @@ extern int ScanMode;
 extern int ScanCount;
 extern QString ScanRoot;
 
+// The skinned main window: folder tree, filtered file list, preview and hot labels.
 class TMainForm : public QWidget
 {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
 
     void showCentered();
+
+    // The position text of an entry: "6 of 12".
+    static QString positionText(int index, int count);
+
+    // Where "OFF" ends the process and where "COLOR" asks for a colour; tests replace
+    // both so that they can watch what would happen.
+    std::function<void()> terminateProcess;
+    std::function<std::optional<QColor>(const QColor &initial)> chooseColor;
+
+    // Components, in the order of the form: later windowless controls paint over
+    // earlier ones, windowed controls lie above windowless ones.
+    TfcImageForm *fcImageForm1 = nullptr;
+    TfcLabel *StretchLabel = nullptr;
+    TfcLabel *NameLabel = nullptr;
+    TfcLabel *PicLabel = nullptr;
+    TfcLabel *CenterLabel = nullptr;
+    TfcLabel *ColorLabel = nullptr;
+    TfcLabel *OffLabel = nullptr;
+    TLabel *FMLabel = nullptr;
+    TfcLabel *ScanLabel = nullptr;
+    TLabel *Label1 = nullptr;
+    QWidget *Image1 = nullptr;
+    QPlainTextEdit *WebSourceMemo = nullptr;
+    TPTShellTree *DirectoryListBox1 = nullptr;
+    QCheckBox *StretchCheckBox = nullptr;
+    QCheckBox *CenterCheckBox = nullptr;
+    TScrollBox *ScrollBox1 = nullptr;
+    QWidget *GIF2Image = nullptr;
+    TImage *PicImage = nullptr;
+    TPTShellList *PTShellList1 = nullptr;
+    TListBox *ScanListBox = nullptr;
+    QColor ColorDialog1Color = Qt::black;
+
+    // Selection and preview.
+    void FormCreate();
+    void PTShellList1Click();
+    void PTShellList1Change();
+    void DirectoryListBox1Click();
+
+    // Display modes and hot labels.
+    void StretchLabelClick();
+    void CenterLabelClick();
+    void StretchCheckBoxClick();
+    void CenterCheckBoxClick();
+    void ColorLabelClick();
+    void OffLabelClick();
+    void PicImageClick();
+    void HotLabelMouseMove(TfcLabel *label);
+    void HotLabelMouseLeave(TfcLabel *label);
+    void OffLabelMouseMove();
+    void OffLabelMouseLeave();
+    void fcImageForm1MouseMove();
+    void Image3MouseMove();
+    void DirectoryListBox1CustomDrawSh(TPTCustomDraw *aCD);
+    void PTShellList1CustomDrawSh(TPTCustomDraw *aCD);
+
+    // Maker link page.
+    void Image3Click();
+
+    // Start-up and end.
+    void FormShow();
+    void FormClose();
+
+signals:
+    void closed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createComponents();
+    void createLabels();
+    void createBrowsers();
+    void createPreview();
+    void bindHandlers();
+    void bindHotLabels();
+    void showSelectedPicture(const QString &sizeText);
+    void placePreview(bool fillsBox);
 };
 
 extern TMainForm *MainForm;
+
+// Opens a document through the desktop with its associated program.
+void ShellOpenFile(const QString &fileName, const QString &parameters, const QString &folder);
 
 } // namespace lumisnap

@@ -17,7 +17,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *) override { fail(); }
-    void mousePressEvent(QMouseEvent *) override { fail(); }
 
 private:
     void fail()
@@ -76,7 +75,7 @@ private slots:
         FailingWidget widget;
         widget.silent = true;
         widget.show();
-        QTest::mouseClick(&widget, Qt::LeftButton);
+        QVERIFY(widget.isVisible());
         QVERIFY(reports.isEmpty());
         Application::setErrorReporter(nullptr);
     }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "skin/SkinSetup.h"
+
+#include <QString>
+
+namespace lumisnap::FormResources {
+
+// A window's skin as its design stores it: the picture named name.bmp, read by the
+// program's own bitmap reader, and its stored region name.rgn.
+SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTolerance);
+
+inline const QString MainSkin = QStringLiteral("MainSkin");
+inline const QString SplashSkin = QStringLiteral("SplashSkin");
+inline const QString AlarmSkin = QStringLiteral("AlarmSkin");
+
+} // namespace lumisnap::FormResources

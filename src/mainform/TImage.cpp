@@ -1,0 +1,111 @@
+#include "mainform/TImage.h"
+
+#include "picture/TIcon.h"
+#include "picture/TMetafile.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lumisnap {
+
+TImage::TImage(QWidget *parent) : QWidget(parent)
+{
+    m_picture.setOnChange([this] { pictureChanged(); });
+}
+
+void TImage::setAutoSize(bool value)
+{
+    if (m_autoSize == value)
+        return;
+    m_autoSize = value;
+    adjustSize();
+}
+
+void TImage::setCenter(bool value)
+{
+    if (m_center == value)
+        return;
+    m_center = value;
+    adjustSize();
+    update();
+}
+
+void TImage::setStretch(bool value)
+{
+    if (m_stretch == value)
+        return;
+    m_stretch = value;
+    adjustSize();
+    update();
+}
+
+void TImage::setAlign(Align value)
+{
+    if (m_align == value)
+        return;
+    m_align = value;
+    emit alignChanged();
+    adjustSize();
+}
+
+QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, bool stretch)
+{
+    if (stretch)
+        return QRect(QPoint(0, 0), control);
+    if (center) {
+        // Integer halving toward zero: a picture larger than the box is cut equally.
+        return QRect((control.width() - picture.width()) / 2,
+                     (control.height() - picture.height()) / 2, picture.width(),
+                     picture.height());
+    }
+    return QRect(QPoint(0, 0), picture);
+}
+
+QRect TImage::destRect() const
+{
+    return destRect(size(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+}
+
+void TImage::paintEvent(QPaintEvent *)
+{
+    // An empty JPEG still draws once, so that its decoding error is reported.
+    if (!m_picture.graphic())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
+    m_picture.draw(painter, destRect());
+}
+
+void TImage::mousePressEvent(QMouseEvent *event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton
+        && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+void TImage::pictureChanged()
+{
+    // Icons and metafiles keep their own transparency; everything else draws opaque,
+    // so the background shows only where the picture does not reach.
+    if (TGraphic *graphic = m_picture.graphic()) {
+        if (!dynamic_cast<TIcon *>(graphic) && !dynamic_cast<TMetafile *>(graphic))
+            graphic->setTransparent(false);
+    }
+    adjustSize();
+    update();
+}
+
+void TImage::adjustSize()
+{
+    if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0)
+        resize(m_picture.width(), m_picture.height());
+}
+
+} // namespace lumisnap

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "picture/TPicture.h"
+
+#include <QWidget>
+
+namespace lumisnap {
+
+// A picture control: holds a picture and places it by AutoSize, Center and Stretch.
+class TImage : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Align { None, Client };
+
+    explicit TImage(QWidget *parent = nullptr);
+
+    TPicture &Picture() { return m_picture; }
+    const TPicture &Picture() const { return m_picture; }
+
+    bool AutoSize() const { return m_autoSize; }
+    void setAutoSize(bool value);
+    bool Center() const { return m_center; }
+    void setCenter(bool value);
+    bool Stretch() const { return m_stretch; }
+    void setStretch(bool value);
+
+    // Client: the control fills its parent (which lays it out); None: it is free.
+    Align align() const { return m_align; }
+    void setAlign(Align value);
+
+    // Where the picture goes inside a control of the given size.
+    static QRect destRect(const QSize &control, const QSize &picture, bool center, bool stretch);
+    QRect destRect() const;
+
+signals:
+    void clicked();
+    void alignChanged();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void pictureChanged();
+    void adjustSize();
+
+    TPicture m_picture;
+    bool m_autoSize = false;
+    bool m_center = false;
+    bool m_stretch = false;
+    bool m_pressed = false;
+    Align m_align = Align::None;
+};
+
+} // namespace lumisnap

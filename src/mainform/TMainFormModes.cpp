@@ -1,0 +1,206 @@
+// Display modes, hot labels and pointer shapes of the main window.
+#include "mainform/TMainForm.h"
+
+#include "FullForm/TFullScreen.h"
+#include "mainform/IsPictureFile.h"
+#include "mainform/TImage.h"
+#include "mainform/TLabel.h"
+#include "mainform/TListBox.h"
+#include "mainform/TScrollBox.h"
+#include "shell/TPTCustomDraw.h"
+#include "shell/TPTShellList.h"
+#include "shell/TPTShellTree.h"
+#include "skin/TfcImageForm.h"
+#include "skin/TfcLabel.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QMouseEvent>
+
+namespace lumisnap {
+
+namespace {
+
+constexpr TColor HotColor = clBlue;
+constexpr TColor RestColor = clYellow;
+constexpr TColor OffHotColor = clRed;
+constexpr TColor OffRestColor = clBlack;
+
+std::optional<QColor> askForColor(QWidget *parent, const QColor &initial)
+{
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
+}
+
+} // namespace
+
+void TMainForm::bindHandlers()
+{
+    chooseColor = [this](const QColor &initial) { return askForColor(this, initial); };
+    connect(PTShellList1, &TPTShellList::OnClick, this, &TMainForm::PTShellList1Click);
+    connect(PTShellList1, &TPTShellList::OnChange, this, &TMainForm::PTShellList1Change);
+    connect(DirectoryListBox1, &TPTShellTree::OnClick, this, &TMainForm::DirectoryListBox1Click);
+    connect(PTShellList1, &TPTShellList::OnCustomDrawSh, this,
+            [this](QObject *, TPTCustomDraw *aCD) { PTShellList1CustomDrawSh(aCD); });
+    connect(DirectoryListBox1, &TPTShellTree::OnCustomDrawSh, this,
+            [this](QObject *, TPTCustomDraw *aCD) { DirectoryListBox1CustomDrawSh(aCD); });
+    connect(StretchCheckBox, &QCheckBox::toggled, this, &TMainForm::StretchCheckBoxClick);
+    connect(CenterCheckBox, &QCheckBox::toggled, this, &TMainForm::CenterCheckBoxClick);
+    connect(StretchLabel, &TfcLabel::clicked, this, &TMainForm::StretchLabelClick);
+    connect(CenterLabel, &TfcLabel::clicked, this, &TMainForm::CenterLabelClick);
+    connect(ColorLabel, &TfcLabel::clicked, this, &TMainForm::ColorLabelClick);
+    connect(OffLabel, &TfcLabel::clicked, this, &TMainForm::OffLabelClick);
+    connect(PicImage, &TImage::clicked, this, &TMainForm::PicImageClick);
+    connect(ScrollBox1, &TScrollBox::clicked, this, &TMainForm::PicImageClick);
+    connect(PicImage, &TImage::alignChanged, this,
+            [this] { ScrollBox1->setFillsBox(PicImage, PicImage->align() == TImage::Align::Client); });
+    connect(FMLabel, &TLabel::clicked, this, &TMainForm::Image3Click);
+    connect(Label1, &TLabel::clicked, this, &TMainForm::Image3Click);
+    connect(FMLabel, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
+    connect(Label1, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
+    connect(fcImageForm1, &TfcImageForm::mouseMove, this, &TMainForm::fcImageForm1MouseMove);
+    bindHotLabels();
+}
+
+void TMainForm::bindHotLabels()
+{
+    for (TfcLabel *label : {StretchLabel, CenterLabel, ColorLabel, ScanLabel}) {
+        connect(label, &TfcLabel::mouseMoved, this, [this, label] { HotLabelMouseMove(label); });
+        connect(label, &TfcLabel::mouseLeft, this, [this, label] { HotLabelMouseLeave(label); });
+    }
+    connect(OffLabel, &TfcLabel::mouseMoved, this, &TMainForm::OffLabelMouseMove);
+    connect(OffLabel, &TfcLabel::mouseLeft, this, &TMainForm::OffLabelMouseLeave);
+}
+
+void TMainForm::StretchLabelClick()
+{
+    if (StretchCheckBox->isChecked()) {
+        StretchCheckBox->setChecked(false);
+        StretchLabel->setCaption(QStringLiteral("STRETCH"));
+    } else {
+        StretchCheckBox->setChecked(true);
+        StretchLabel->setCaption(QStringLiteral("STRETCHED"));
+    }
+    StretchCheckBoxClick();
+}
+
+void TMainForm::CenterLabelClick()
+{
+    if (!CenterLabel->isEnabled())
+        return;
+    if (CenterCheckBox->isChecked()) {
+        CenterCheckBox->setChecked(false);
+        CenterLabel->setCaption(QStringLiteral("CENTER"));
+    } else {
+        CenterCheckBox->setChecked(true);
+        CenterLabel->setCaption(QStringLiteral("CENTERED"));
+    }
+    CenterCheckBoxClick();
+}
+
+void TMainForm::placePreview(bool fillsBox)
+{
+    PicImage->setAlign(fillsBox ? TImage::Align::Client : TImage::Align::None);
+    if (!fillsBox)
+        PicImage->move(0, 0);
+}
+
+void TMainForm::StretchCheckBoxClick()
+{
+    if (StretchCheckBox->isChecked()) {
+        placePreview(true);
+        PicImage->setCenter(false);
+        PicImage->setStretch(true);
+        CenterLabel->setEnabled(false);
+    } else {
+        placePreview(false);
+        PicImage->setStretch(false);
+        CenterLabel->setEnabled(true);
+        CenterCheckBoxClick();
+    }
+}
+
+void TMainForm::CenterCheckBoxClick()
+{
+    // While stretched the centre setting is remembered, not applied.
+    if (StretchCheckBox->isChecked())
+        return;
+    const bool centre = CenterCheckBox->isChecked();
+    placePreview(centre);
+    PicImage->setCenter(centre);
+}
+
+void TMainForm::ColorLabelClick()
+{
+    const std::optional<QColor> chosen = chooseColor(ColorDialog1Color);
+    if (!chosen)
+        return;
+    ColorDialog1Color = *chosen;
+    ScrollBox1->setColor(fromQColor(*chosen));
+}
+
+void TMainForm::OffLabelClick()
+{
+    terminateProcess();
+}
+
+void TMainForm::PicImageClick()
+{
+    if (ScanMode == 1) {
+        if (ScanListBox->count() > 0)
+            FullScreen->show();
+        return;
+    }
+    if (TPTShListData *data = PTShellList1->SelectedData(); data && IsPictureFile(data->Path()))
+        FullScreen->show();
+}
+
+void TMainForm::HotLabelMouseMove(TfcLabel *label)
+{
+    label->setFontColor(HotColor);
+}
+
+void TMainForm::HotLabelMouseLeave(TfcLabel *label)
+{
+    label->setFontColor(RestColor);
+}
+
+void TMainForm::OffLabelMouseMove()
+{
+    OffLabel->setFontColor(OffHotColor);
+}
+
+void TMainForm::OffLabelMouseLeave()
+{
+    OffLabel->setFontColor(OffRestColor);
+}
+
+void TMainForm::fcImageForm1MouseMove()
+{
+    for (TfcLabel *label : {ScanLabel, ColorLabel, CenterLabel, StretchLabel})
+        label->setFontColor(RestColor);
+    setCursor(Qt::ArrowCursor);
+}
+
+void TMainForm::Image3MouseMove()
+{
+    // The hand belongs to the whole window: it stays until the pointer next crosses
+    // the bare skin.
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TMainForm::DirectoryListBox1CustomDrawSh(TPTCustomDraw *aCD)
+{
+    aCD->Brush().setColor(clBlack);
+    aCD->Font().setColor(clWhite);
+}
+
+void TMainForm::PTShellList1CustomDrawSh(TPTCustomDraw *aCD)
+{
+    aCD->Brush().setColor(clBlack);
+    aCD->Font().setColor(clWhite);
+}
+
+} // namespace lumisnap

@@ -1,0 +1,108 @@
+#include "common/Error.h"
+#include "mainform/IsPictureFile.h"
+#include "mainform/MakerLinkPage.h"
+#include "mainform/TImage.h"
+#include "mainform/TMainForm.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lumisnap;
+
+class TestMainFormRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void pictureKinds_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("picture");
+        QTest::newRow("mixed case") << "/home/u/PHOTO.Jpg" << true;
+        QTest::newRow("two dots") << "/home/u/a.b.gif" << true;
+        QTest::newRow("icon") << "/x/y.ICO" << true;
+        QTest::newRow("bitmap") << "/x/y.bmp" << true;
+        QTest::newRow("jpeg spelled out") << "/home/u/pic.jpeg" << false;
+        QTest::newRow("no extension") << "/home/u/README" << false;
+        QTest::newRow("dot in folder only") << "/home/u/my.pics/readme" << false;
+        QTest::newRow("colon is ordinary") << "/home/u/a:b.gif" << true;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("trailing dot") << "/home/u/photo." << false;
+        QTest::newRow("non-ASCII letter is not folded") << QString::fromUtf8("/x/y.gİf") << false;
+    }
+
+    void pictureKinds()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, picture);
+        QCOMPARE(IsPictureFile(path), picture);
+    }
+
+    void positionText()
+    {
+        QCOMPARE(TMainForm::positionText(4, 10), QString("5 of 10"));
+        QCOMPARE(TMainForm::positionText(5, 12), QString("6 of 12"));
+    }
+
+    void placement_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<bool>("center");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QRect>("dest");
+        QTest::newRow("centred small") << QSize(100, 50) << true << false << QRect(58, 56, 100, 50);
+        QTest::newRow("centred large, cut equally")
+            << QSize(300, 200) << true << false << QRect(-42, -19, 300, 200);
+        QTest::newRow("odd difference rounds toward zero")
+            << QSize(221, 167) << true << false << QRect(-2, -2, 221, 167);
+        QTest::newRow("stretched") << QSize(300, 200) << false << true << QRect(0, 0, 216, 162);
+        QTest::newRow("stretch wins over centre")
+            << QSize(10, 10) << true << true << QRect(0, 0, 216, 162);
+        QTest::newRow("plain") << QSize(300, 200) << false << false << QRect(0, 0, 300, 200);
+    }
+
+    void placement()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(bool, center);
+        QFETCH(bool, stretch);
+        QFETCH(QRect, dest);
+        QCOMPARE(TImage::destRect(QSize(216, 162), picture, center, stretch), dest);
+    }
+
+    void linkPageBytesAreExactAndReplaceOlderFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(MakerLinkPage::FileName);
+        QFile older(path);
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.write(QByteArray(4096, 'x'));
+        older.close();
+
+        const QByteArray expected = "<HTML>\r\n"
+                                    "<META HTTP-EQUIV=\"refresh\" content=\"1; "
+                                    "URL=http://www.example.com/Fennomark\">\r\n"
+                                    "</HTML>\r\n";
+        for (int i = 0; i < 2; ++i) {
+            MakerLinkPage::write(path, MakerLinkPage::lines());
+            QFile page(path);
+            QVERIFY(page.open(QIODevice::ReadOnly));
+            QCOMPARE(page.readAll(), expected);
+        }
+    }
+
+    void linkPageThatCannotBeWrittenRaisesCreateError()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("missing/FMLink.htm"));
+        try {
+            MakerLinkPage::write(path, MakerLinkPage::lines());
+            QFAIL("no error raised");
+        } catch (const EFCreateError &error) {
+            QCOMPARE(error.message(), QStringLiteral("Cannot create file ") + path);
+        }
+    }
+};
+
+QTEST_MAIN(TestMainFormRules)
+#include "test_mainform_rules.moc"
