@@ -7,6 +7,8 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -56,35 +58,10 @@ void PlainFileRead(benchmark::State &state)
 BENCHMARK(TBitmapLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(PlainFileRead)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Aggregate)
-                stats[run.run_name.function_name][run.aggregate_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::map<std::string, double>> stats;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto &ours = reporter.stats["TBitmapLoad"];
-    auto &peer = reporter.stats["PlainFileRead"];
-    if (ours.count("mean") && peer.count("mean"))
-        std::printf("ratio TBitmap load / plain read: %.3f (means %.2f +- %.2f ms vs %.2f +- "
-                    "%.2f ms; goal <= 1.5)\n",
-            ours["mean"] / peer["mean"], ours["mean"], ours["stddev"], peer["mean"],
-            peer["stddev"]);
-    else
-        std::printf("run with --benchmark_repetitions=N (N > 1) for the ratio\n");
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithRatio(
+        argc, argv, "TBitmapLoad", "PlainFileRead", "TBitmap load / plain read", 1.5);
 }

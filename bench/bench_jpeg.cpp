@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -79,36 +81,10 @@ void BareLibjpegDecode(benchmark::State &state)
 BENCHMARK(TJPEGImageLoadAndDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BareLibjpegDecode)->Unit(benchmark::kMillisecond);
 
-// Keeps the mean and standard deviation of every benchmark for the ratio line.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Aggregate)
-                stats[run.run_name.function_name][run.aggregate_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, std::map<std::string, double>> stats;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto &ours = reporter.stats["TJPEGImageLoadAndDecode"];
-    auto &peer = reporter.stats["BareLibjpegDecode"];
-    if (ours.count("mean") && peer.count("mean"))
-        std::printf("ratio TJPEGImage / bare libjpeg: %.3f (means %.2f +- %.2f ms vs %.2f +- "
-                    "%.2f ms; goal <= 1.05)\n",
-            ours["mean"] / peer["mean"], ours["mean"], ours["stddev"], peer["mean"],
-            peer["stddev"]);
-    else
-        std::printf("run with --benchmark_repetitions=N (N > 1) for the ratio\n");
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithRatio(argc, argv, "TJPEGImageLoadAndDecode", "BareLibjpegDecode",
+        "TJPEGImage / bare libjpeg", 1.05);
 }

@@ -21,8 +21,8 @@ QImage skinPicture(const QString &name)
 {
     const QByteArray bytes = resource(name + QStringLiteral(".bmp"));
     TBitmap bitmap;
-    bitmap.loadFromBytes({reinterpret_cast<const std::uint8_t *>(bytes.constData()),
-                          std::size_t(bytes.size())});
+    bitmap.loadFromBytes(
+        { reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()) });
     return bitmap.image();
 }
 

@@ -23,7 +23,8 @@ Application::ErrorReporter &currentReporter()
 
 } // namespace
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("lumisnap"));
     setApplicationDisplayName(Title);

@@ -19,8 +19,8 @@ TSplashForm::TSplashForm(QWidget *parent)
     setWindowTitle(QStringLiteral("SplashForm"));
     resize(381, 53);
     fcImageForm1 = new TfcImageForm(this);
-    applySkin(*fcImageForm1,
-              FormResources::skinDesign(FormResources::SplashSkin, clBlack, NeverDrags));
+    applySkin(
+        *fcImageForm1, FormResources::skinDesign(FormResources::SplashSkin, clBlack, NeverDrags));
     Timer1 = new QTimer(this);
     Timer1->setInterval(ShowMilliseconds);
     connect(Timer1, &QTimer::timeout, this, &TSplashForm::Timer1Timer);

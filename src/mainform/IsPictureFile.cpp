@@ -18,7 +18,7 @@ bool IsPictureFile(const QString &path)
         if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
             c = QChar(c.unicode() - 'a' + 'A');
     }
-    for (const char *picture : {".JPG", ".GIF", ".ICO", ".BMP"}) {
+    for (const char *picture : { ".JPG", ".GIF", ".ICO", ".BMP" }) {
         if (ext == QLatin1String(picture))
             return true;
     }

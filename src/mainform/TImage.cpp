@@ -8,7 +8,8 @@
 
 namespace lumisnap {
 
-TImage::TImage(QWidget *parent) : QWidget(parent)
+TImage::TImage(QWidget *parent)
+    : QWidget(parent)
 {
     m_picture.setOnChange([this] { pictureChanged(); });
 }
@@ -55,8 +56,7 @@ QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, 
     if (center) {
         // Integer halving toward zero: a picture larger than the box is cut equally.
         return QRect((control.width() - picture.width()) / 2,
-                     (control.height() - picture.height()) / 2, picture.width(),
-                     picture.height());
+            (control.height() - picture.height()) / 2, picture.width(), picture.height());
     }
     return QRect(QPoint(0, 0), picture);
 }

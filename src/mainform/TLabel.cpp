@@ -4,7 +4,8 @@
 
 namespace lumisnap {
 
-TLabel::TLabel(QWidget *parent) : QWidget(parent)
+TLabel::TLabel(QWidget *parent)
+    : QWidget(parent)
 {
     setMouseTracking(true);
 }

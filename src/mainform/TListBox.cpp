@@ -10,7 +10,11 @@ namespace {
 class ExtentDelegate : public QStyledItemDelegate
 {
 public:
-    ExtentDelegate(const TListBox *box) : QStyledItemDelegate(const_cast<TListBox *>(box)), m_box(box) {}
+    ExtentDelegate(const TListBox *box)
+        : QStyledItemDelegate(const_cast<TListBox *>(box))
+        , m_box(box)
+    {
+    }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -25,7 +29,8 @@ private:
 
 } // namespace
 
-TListBox::TListBox(QWidget *parent) : QListWidget(parent)
+TListBox::TListBox(QWidget *parent)
+    : QListWidget(parent)
 {
     setItemDelegate(new ExtentDelegate(this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -37,7 +37,8 @@ constexpr int ScanListExtent = 500;
 
 } // namespace
 
-TMainForm::TMainForm(QWidget *parent) : QWidget(parent, Qt::FramelessWindowHint)
+TMainForm::TMainForm(QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Lumisnap"));
     QFont formFont(QStringLiteral("MS Sans Serif"));
@@ -131,7 +132,7 @@ void TMainForm::Image3Click()
         WebSourceMemo->appendPlainText(line);
     const QString folder = QCoreApplication::applicationDirPath();
     MakerLinkPage::write(folder + QLatin1Char('/') + MakerLinkPage::FileName,
-                         WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
+        WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
     ShellOpenFile(MakerLinkPage::FileName, QString(), folder);
 }
 

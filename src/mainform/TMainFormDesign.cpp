@@ -37,12 +37,12 @@ struct LabelStyle
     int shadowOffset;
 };
 
-const LabelStyle HotLabel{-13, clYellow, clBlack, 2};
-const LabelStyle OffLabelStyle{-11, clBlack, clWhite, 1};
-const LabelStyle InfoLabel{-13, clBlack, clGray, 1};
+const LabelStyle HotLabel { -13, clYellow, clBlack, 2 };
+const LabelStyle OffLabelStyle { -11, clBlack, clWhite, 1 };
+const LabelStyle InfoLabel { -13, clBlack, clGray, 1 };
 
-TfcLabel *makeLabel(QWidget *form, const char *name, const QString &caption, QPoint at,
-                    const LabelStyle &style)
+TfcLabel *makeLabel(
+    QWidget *form, const char *name, const QString &caption, QPoint at, const LabelStyle &style)
 {
     auto *label = new TfcLabel(form);
     label->setObjectName(QLatin1String(name));
@@ -91,7 +91,7 @@ void TMainForm::createComponents()
     fcImageForm1 = new TfcImageForm(this);
     fcImageForm1->setObjectName(QStringLiteral("fcImageForm1"));
     applySkin(*fcImageForm1,
-              FormResources::skinDesign(FormResources::MainSkin, clBlack, SkinDragTolerance));
+        FormResources::skinDesign(FormResources::MainSkin, clBlack, SkinDragTolerance));
     createLabels();
     createBrowsers();
     createPreview();
@@ -101,31 +101,33 @@ void TMainForm::createComponents()
 
 void TMainForm::createLabels()
 {
-    StretchLabel = makeLabel(this, "StretchLabel", QStringLiteral("STRETCH"), {211, 407}, HotLabel);
-    NameLabel = makeFixedLabel(this, "NameLabel", {20, 381, 265, 20});
-    PicLabel = makeFixedLabel(this, "PicLabel", {177, 328, 99, 20});
-    CenterLabel = makeLabel(this, "CenterLabel", QStringLiteral("CENTERED"), {114, 407}, HotLabel);
+    StretchLabel
+        = makeLabel(this, "StretchLabel", QStringLiteral("STRETCH"), { 211, 407 }, HotLabel);
+    NameLabel = makeFixedLabel(this, "NameLabel", { 20, 381, 265, 20 });
+    PicLabel = makeFixedLabel(this, "PicLabel", { 177, 328, 99, 20 });
+    CenterLabel
+        = makeLabel(this, "CenterLabel", QStringLiteral("CENTERED"), { 114, 407 }, HotLabel);
     CenterLabel->textOptions().disabledColors().setHighlightColor(clMaroon);
     CenterLabel->textOptions().disabledColors().setShadeColor(clMaroon);
-    ColorLabel = makeLabel(this, "ColorLabel", QStringLiteral("COLOR"), {23, 407}, HotLabel);
+    ColorLabel = makeLabel(this, "ColorLabel", QStringLiteral("COLOR"), { 23, 407 }, HotLabel);
     ColorLabel->textOptions().disabledColors().setHighlightColor(clBlue);
     ColorLabel->textOptions().disabledColors().setShadeColor(clBlack);
-    OffLabel = makeLabel(this, "OffLabel", QStringLiteral("OFF"), {233, 241}, OffLabelStyle);
-    FMLabel = place(new TLabel(this), "FMLabel", {34, 4, 234, 25});
-    ScanLabel = makeLabel(this, "ScanLabel", QStringLiteral("SCAN DRIVE"), {387, 391}, HotLabel);
-    Label1 = place(new TLabel(this), "Label1", {97, 212, 110, 17});
+    OffLabel = makeLabel(this, "OffLabel", QStringLiteral("OFF"), { 233, 241 }, OffLabelStyle);
+    FMLabel = place(new TLabel(this), "FMLabel", { 34, 4, 234, 25 });
+    ScanLabel = makeLabel(this, "ScanLabel", QStringLiteral("SCAN DRIVE"), { 387, 391 }, HotLabel);
+    Label1 = place(new TLabel(this), "Label1", { 97, 212, 110, 17 });
     // The busy indicator of the drive scan; hidden until a scan runs.
-    Image1 = place(new QWidget(this), "Image1", {77, 327, 78, 22});
+    Image1 = place(new QWidget(this), "Image1", { 77, 327, 78, 22 });
     Image1->hide();
 }
 
 void TMainForm::createBrowsers()
 {
-    WebSourceMemo = place(new QPlainTextEdit(this), "WebSourceMemo", {144, 434, 185, 89});
+    WebSourceMemo = place(new QPlainTextEdit(this), "WebSourceMemo", { 144, 434, 185, 89 });
     WebSourceMemo->hide();
 
     const QFont listFont = pixelFont(ComicSans, -11, true);
-    DirectoryListBox1 = place(new TPTShellTree(this), "DirectoryListBox1", {324, 11, 220, 173});
+    DirectoryListBox1 = place(new TPTShellTree(this), "DirectoryListBox1", { 324, 11, 220, 173 });
     DirectoryListBox1->setColor(clBlack);
     DirectoryListBox1->setFont(listFont);
     DirectoryListBox1->setFontColor(clBlue);
@@ -133,38 +135,37 @@ void TMainForm::createBrowsers()
     DirectoryListBox1->setShowRoot(false);
     DirectoryListBox1->setIndent(19);
     DirectoryListBox1->setOptions(ptstoAutoFill | ptstoDefaultKeyHandling | ptstoContextMenus
-                                  | ptstoDynamicRefresh | ptstoOleDrag | ptstoOleDrop
-                                  | ptstoShowHidden);
+        | ptstoDynamicRefresh | ptstoOleDrag | ptstoOleDrop | ptstoShowHidden);
 
-    StretchCheckBox = offscreenCheckBox(this, "StretchCheckBox", {343, 459, 13, 14}, false);
-    CenterCheckBox = offscreenCheckBox(this, "CenterCheckBox", {343, 440, 13, 14}, true);
+    StretchCheckBox = offscreenCheckBox(this, "StretchCheckBox", { 343, 459, 13, 14 }, false);
+    CenterCheckBox = offscreenCheckBox(this, "CenterCheckBox", { 343, 440, 13, 14 }, true);
 }
 
 void TMainForm::createPreview()
 {
-    ScrollBox1 = place(new TScrollBox(this), "ScrollBox1", {43, 35, 216, 162});
+    ScrollBox1 = place(new TScrollBox(this), "ScrollBox1", { 43, 35, 216, 162 });
     ScrollBox1->setColor(clBlack);
     // Lies under the preview and takes the clicks beside a small picture.
-    GIF2Image = place(new QWidget(ScrollBox1->contents()), "GIF2Image", {0, 0, 216, 162});
+    GIF2Image = place(new QWidget(ScrollBox1->contents()), "GIF2Image", { 0, 0, 216, 162 });
     ScrollBox1->setFillsBox(GIF2Image, true);
-    PicImage = place(new TImage(ScrollBox1->contents()), "PicImage", {0, 0, 216, 162});
+    PicImage = place(new TImage(ScrollBox1->contents()), "PicImage", { 0, 0, 216, 162 });
     PicImage->setAlign(TImage::Align::Client);
     PicImage->setAutoSize(true);
     PicImage->setCenter(true);
     PicImage->setStretch(false);
     ScrollBox1->setFillsBox(PicImage, true);
 
-    PTShellList1 = place(new TPTShellList(this), "PTShellList1", {324, 212, 220, 173});
+    PTShellList1 = place(new TPTShellList(this), "PTShellList1", { 324, 212, 220, 173 });
     PTShellList1->setFileFilter(QStringLiteral("*.gif;*.jpg;*.ico;*.bmp"));
     PTShellList1->setColor(clBlack);
     PTShellList1->setFont(pixelFont(ComicSans, -11, true));
     PTShellList1->setOptions(ptsloAutoFill | ptsloDefaultKeyHandling | ptsloContextMenus
-                             | ptsloDontChangeFolder | ptsloDontGoBelowBase | ptsloDynamicRefresh
-                             | ptsloHideFoldersWhenLinkedToTree | ptsloOleDrag | ptsloOleDrop
-                             | ptsloFolderContextMenu | ptsloShowHidden);
+        | ptsloDontChangeFolder | ptsloDontGoBelowBase | ptsloDynamicRefresh
+        | ptsloHideFoldersWhenLinkedToTree | ptsloOleDrag | ptsloOleDrop | ptsloFolderContextMenu
+        | ptsloShowHidden);
     DirectoryListBox1->setShellList(PTShellList1);
 
-    ScanListBox = place(new TListBox(this), "ScanListBox", {324, 212, 220, 172});
+    ScanListBox = place(new TListBox(this), "ScanListBox", { 324, 212, 220, 172 });
     ScanListBox->setSortingEnabled(true);
     ScanListBox->hide();
 }

@@ -43,9 +43,9 @@ void TMainForm::bindHandlers()
     connect(PTShellList1, &TPTShellList::OnChange, this, &TMainForm::PTShellList1Change);
     connect(DirectoryListBox1, &TPTShellTree::OnClick, this, &TMainForm::DirectoryListBox1Click);
     connect(PTShellList1, &TPTShellList::OnCustomDrawSh, this,
-            [this](QObject *, TPTCustomDraw *aCD) { PTShellList1CustomDrawSh(aCD); });
+        [this](QObject *, TPTCustomDraw *aCD) { PTShellList1CustomDrawSh(aCD); });
     connect(DirectoryListBox1, &TPTShellTree::OnCustomDrawSh, this,
-            [this](QObject *, TPTCustomDraw *aCD) { DirectoryListBox1CustomDrawSh(aCD); });
+        [this](QObject *, TPTCustomDraw *aCD) { DirectoryListBox1CustomDrawSh(aCD); });
     connect(StretchCheckBox, &QCheckBox::toggled, this, &TMainForm::StretchCheckBoxClick);
     connect(CenterCheckBox, &QCheckBox::toggled, this, &TMainForm::CenterCheckBoxClick);
     connect(StretchLabel, &TfcLabel::clicked, this, &TMainForm::StretchLabelClick);
@@ -55,7 +55,7 @@ void TMainForm::bindHandlers()
     connect(PicImage, &TImage::clicked, this, &TMainForm::PicImageClick);
     connect(ScrollBox1, &TScrollBox::clicked, this, &TMainForm::PicImageClick);
     connect(PicImage, &TImage::alignChanged, this,
-            [this] { ScrollBox1->setFillsBox(PicImage, PicImage->align() == TImage::Align::Client); });
+        [this] { ScrollBox1->setFillsBox(PicImage, PicImage->align() == TImage::Align::Client); });
     connect(FMLabel, &TLabel::clicked, this, &TMainForm::Image3Click);
     connect(Label1, &TLabel::clicked, this, &TMainForm::Image3Click);
     connect(FMLabel, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
@@ -66,7 +66,7 @@ void TMainForm::bindHandlers()
 
 void TMainForm::bindHotLabels()
 {
-    for (TfcLabel *label : {StretchLabel, CenterLabel, ColorLabel, ScanLabel}) {
+    for (TfcLabel *label : { StretchLabel, CenterLabel, ColorLabel, ScanLabel }) {
         connect(label, &TfcLabel::mouseMoved, this, [this, label] { HotLabelMouseMove(label); });
         connect(label, &TfcLabel::mouseLeft, this, [this, label] { HotLabelMouseLeave(label); });
     }
@@ -179,7 +179,7 @@ void TMainForm::OffLabelMouseLeave()
 
 void TMainForm::fcImageForm1MouseMove()
 {
-    for (TfcLabel *label : {ScanLabel, ColorLabel, CenterLabel, StretchLabel})
+    for (TfcLabel *label : { ScanLabel, ColorLabel, CenterLabel, StretchLabel })
         label->setFontColor(RestColor);
     setCursor(Qt::ArrowCursor);
 }

@@ -6,7 +6,9 @@
 
 namespace lumisnap {
 
-TScrollBox::TScrollBox(QWidget *parent) : QScrollArea(parent), m_contents(new QWidget)
+TScrollBox::TScrollBox(QWidget *parent)
+    : QScrollArea(parent)
+    , m_contents(new QWidget)
 {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
@@ -23,7 +25,7 @@ void TScrollBox::setColor(TColor value)
     m_color = value;
     QPalette pal = palette();
     pal.setColor(QPalette::Window, toQColor(value));
-    for (QWidget *w : {static_cast<QWidget *>(this), viewport(), m_contents}) {
+    for (QWidget *w : { static_cast<QWidget *>(this), viewport(), m_contents }) {
         w->setPalette(pal);
         w->setAutoFillBackground(true);
     }
@@ -51,7 +53,8 @@ void TScrollBox::realign()
             auto *child = qobject_cast<QWidget *>(object);
             if (!child || m_filling.contains(child) || child->isHidden())
                 continue;
-            extent = extent.expandedTo(QSize(child->x() + child->width(), child->y() + child->height()));
+            extent = extent.expandedTo(
+                QSize(child->x() + child->width(), child->y() + child->height()));
         }
         m_contents->resize(extent);
         for (QWidget *child : std::as_const(m_filling))
@@ -66,8 +69,8 @@ bool TScrollBox::eventFilter(QObject *watched, QEvent *event)
         if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
             child->installEventFilter(this);
     } else if (watched != m_contents
-               && (event->type() == QEvent::Resize || event->type() == QEvent::Move
-                   || event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        && (event->type() == QEvent::Resize || event->type() == QEvent::Move
+            || event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         realign();
     }
     return QScrollArea::eventFilter(watched, event);

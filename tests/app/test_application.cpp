@@ -39,14 +39,20 @@ private slots:
     {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Stream read error" << "Stream read error.";
+        QTest::newRow("letter") << "Stream read error"
+                                << "Stream read error.";
         QTest::newRow("closing parenthesis sorts before") << "Unknown picture file extension (.)"
                                                           << "Unknown picture file extension (.)";
-        QTest::newRow("full stop") << "Done." << "Done.";
-        QTest::newRow("hyphen sorts before") << "a -" << "a -";
-        QTest::newRow("space") << "ends " << "ends ";
-        QTest::newRow("digit sorts after") << "JPEG error #42" << "JPEG error #42.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("hyphen sorts before") << "a -"
+                                             << "a -";
+        QTest::newRow("space") << "ends "
+                               << "ends ";
+        QTest::newRow("digit sorts after") << "JPEG error #42"
+                                           << "JPEG error #42.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
 
     void reportText()
@@ -63,7 +69,7 @@ private slots:
         FailingWidget widget;
         widget.show();
         QVERIFY(widget.isVisible());
-        QCOMPARE(reports, QStringList{"Unknown picture file extension (.txt)"});
+        QCOMPARE(reports, QStringList { "Unknown picture file extension (.txt)" });
         QCOMPARE(widget.stepsAfterThrow, 0);
         Application::setErrorReporter(nullptr);
     }

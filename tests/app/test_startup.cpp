@@ -48,8 +48,8 @@ private slots:
             seen.mainVisibleDuringSplash = MainForm && MainForm->isVisible();
             seen.firstSplash = SplashForm;
             seen.splashVisibleAtStart = SplashForm && SplashForm->isVisible();
-            seen.splashOnTop =
-                SplashForm && SplashForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            seen.splashOnTop
+                = SplashForm && SplashForm->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         });
         // Polls until the main window shows; checks its place and its splash.
         auto *poll = new QTimer(qApp);
@@ -60,11 +60,12 @@ private slots:
             seen.mainShownAfterMs = clock.elapsed();
             seen.currentFileWhenRunning = CurrentFile;
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
-            seen.mainCentred =
-                (MainForm->frameGeometry().center() - screen.center()).manhattanLength() <= 2;
-            seen.secondSplashOverMain =
-                SplashForm && SplashForm != seen.firstSplash && SplashForm->isVisible();
-            QTimer::singleShot(500, [&] { seen.firstSplashGoneAfterwards = seen.firstSplash.isNull(); });
+            seen.mainCentred
+                = (MainForm->frameGeometry().center() - screen.center()).manhattanLength() <= 2;
+            seen.secondSplashOverMain
+                = SplashForm && SplashForm != seen.firstSplash && SplashForm->isVisible();
+            QTimer::singleShot(
+                500, [&] { seen.firstSplashGoneAfterwards = seen.firstSplash.isNull(); });
             QTimer::singleShot(2500, [&] {
                 seen.secondSplashClosed = !SplashForm || !SplashForm->isVisible();
                 MainForm->close();

@@ -51,14 +51,15 @@ struct Home
         root.mkpath(QStringLiteral(".config"));
         root.mkpath(QStringLiteral("Desktop/Holiday"));
         root.mkpath(QStringLiteral("Desktop/Empty"));
-        writePicture(path("Desktop/a_red.bmp"), {100, 50}, Qt::red);
-        writePicture(path("Desktop/b_wide.jpg"), {300, 200}, QColor(0, 160, 0));
+        writePicture(path("Desktop/a_red.bmp"), { 100, 50 }, Qt::red);
+        writePicture(path("Desktop/b_wide.jpg"), { 300, 200 }, QColor(0, 160, 0));
         writeBytes(path("Desktop/c_broken.gif"), "GIF89a this is not a picture");
         writeBytes(path("Desktop/notes.txt"), "not a picture\n");
         writeBytes(path("Desktop/Empty/readme.txt"), "nothing to see\n");
         for (int i = 1; i <= 12; ++i)
-            writePicture(path(QStringLiteral("Desktop/Holiday/photo%1.bmp").arg(i, 2, 10, QLatin1Char('0'))),
-                         {60, 40}, photoColour(i));
+            writePicture(
+                path(QStringLiteral("Desktop/Holiday/photo%1.bmp").arg(i, 2, 10, QLatin1Char('0'))),
+                { 60, 40 }, photoColour(i));
         qputenv("HOME", dir.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", path(".config").toUtf8());
         qunsetenv("XDG_DESKTOP_DIR");

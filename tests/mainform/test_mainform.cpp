@@ -103,7 +103,7 @@ private slots:
         QCOMPARE(form->NameLabel->caption(), "File Size - " + kilobytes(CurrentFile));
         const int row = form->PTShellList1->SelectedIndex();
         QCOMPARE(form->PicLabel->caption(),
-                 QStringLiteral("%1 of %2").arg(row + 1).arg(form->PTShellList1->Count()));
+            QStringLiteral("%1 of %2").arg(row + 1).arg(form->PTShellList1->Count()));
     }
 
     void treeClickOnSameRowShowsBytes()
@@ -111,7 +111,7 @@ private slots:
         clickRow("a_red.bmp");
         form->DirectoryListBox1Click();
         QCOMPARE(form->NameLabel->caption(),
-                 QStringLiteral("File Size - %1 Bytes").arg(QFileInfo(CurrentFile).size()));
+            QStringLiteral("File Size - %1 Bytes").arg(QFileInfo(CurrentFile).size()));
     }
 
     void pictureThatFailsKeepsPreviewAndLabels()
@@ -199,7 +199,7 @@ private slots:
         answer.reset();
         form->ColorLabelClick();
         QCOMPARE(form->ScrollBox1->Color(), clRed);
-        QCOMPARE(offered, (QList<QColor>{Qt::black, Qt::red}));
+        QCOMPARE(offered, (QList<QColor> { Qt::black, Qt::red }));
     }
 
     void offEndsTheProcess()
@@ -252,7 +252,7 @@ private slots:
         form->Image3Click();
         setShellOpen(previous);
         const QString folder = QCoreApplication::applicationDirPath();
-        QCOMPARE(recorder->calls, (QStringList{"FMLink.htm", "", folder}));
+        QCOMPARE(recorder->calls, (QStringList { "FMLink.htm", "", folder }));
         QFile page(folder + "/FMLink.htm");
         QVERIFY(page.open(QIODevice::ReadOnly));
         QVERIFY(page.readAll().startsWith("<HTML>\r\n<META HTTP-EQUIV=\"refresh\""));

@@ -12,6 +12,8 @@
 #include "skin/TfcLabel.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
@@ -42,8 +44,12 @@ class TestMainFormScreen : public QObject
 
     QImage screenshot(const QString &name)
     {
-        QTest::qWait(50);
-        const QImage shot = form->grab().toImage();
+        // What the screen shows, not what the widget would paint: the window's shape
+        // and everything stacked over it count.
+        QTest::qWait(100);
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
+                                .toImage();
         const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
         QDir().mkpath(folder);
         const QString path = folder + "/mainform-" + name + ".png";
@@ -60,8 +66,8 @@ class TestMainFormScreen : public QObject
     void clickTreeFolder(const QString &name)
     {
         auto *model = form->DirectoryListBox1->model();
-        const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, name, 1,
-                                                   Qt::MatchRecursive | Qt::MatchExactly);
+        const QModelIndexList found = model->match(
+            model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchRecursive | Qt::MatchExactly);
         QVERIFY2(!found.isEmpty(), qPrintable(name));
         const QRect rect = form->DirectoryListBox1->visualRect(found.first());
         QTest::mouseClick(form->DirectoryListBox1->viewport(), Qt::LeftButton, {}, rect.center());
@@ -97,9 +103,9 @@ private slots:
     {
         const QRegion mask = form->mask();
         QVERIFY(!mask.isEmpty());
-        QVERIFY(!mask.contains(QPoint(0, 0)));       // black corner of the skin
-        QVERIFY(mask.contains(QPoint(150, 100)));    // the monitor
-        QVERIFY(mask.contains(QPoint(400, 100)));    // the folder panel
+        QVERIFY(!mask.contains(QPoint(0, 0))); // black corner of the skin
+        QVERIFY(mask.contains(QPoint(150, 100))); // the monitor
+        QVERIFY(mask.contains(QPoint(400, 100))); // the folder panel
         QCOMPARE(form->size(), QSize(556, 431));
     }
 

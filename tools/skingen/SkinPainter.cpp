@@ -56,8 +56,8 @@ void drawWell(QPainter &p, const QRectF &r, const QColor &face, qreal radius = 3
     p.drawRoundedRect(r, radius, radius);
 }
 
-void drawEngraved(QPainter &p, const QRectF &r, const QString &text, const QFont &font,
-                  const QColor &colour)
+void drawEngraved(
+    QPainter &p, const QRectF &r, const QString &text, const QFont &font, const QColor &colour)
 {
     p.setFont(font);
     p.setPen(QColor(0x18, 0x1c, 0x24));
@@ -112,12 +112,12 @@ QPainterPath mainOutline()
 {
     QPainterPath shape;
     shape.setFillRule(Qt::WindingFill); // the parts overlap; none of them may cancel another
-    shape.addRoundedRect(QRectF(6, 1, 286, 229), 16, 16);   // monitor
-    shape.addRoundedRect(QRectF(110, 222, 80, 16), 4, 4);   // neck
+    shape.addRoundedRect(QRectF(6, 1, 286, 229), 16, 16); // monitor
+    shape.addRoundedRect(QRectF(110, 222, 80, 16), 4, 4); // neck
     shape.addRoundedRect(QRectF(6, 233, 286, 197), 12, 12); // base unit
     shape.addRoundedRect(QRectF(308, 1, 244, 196), 14, 14); // folder panel
     shape.addRoundedRect(QRectF(308, 201, 244, 222), 14, 14); // file panel
-    shape.addRect(QRectF(290, 30, 20, 9));                  // cables to the panels
+    shape.addRect(QRectF(290, 30, 20, 9)); // cables to the panels
     shape.addRect(QRectF(290, 292, 20, 9));
     return shape.simplified();
 }
@@ -130,7 +130,7 @@ void paintMonitor(QPainter &p)
     p.fillRect(QRectF(43, 35, 216, 162), QColor(4, 4, 6));
     drawEngraved(p, QRectF(34, 4, 234, 25), QStringLiteral("Fennomark"), comicFont(20), engraving);
     drawEngraved(p, QRectF(97, 210, 110, 19), QStringLiteral("Lumisnap"), comicFont(15),
-                 QColor(0xf2, 0xd4, 0x6a));
+        QColor(0xf2, 0xd4, 0x6a));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x3c, 0xd0, 0x5a));
     p.drawEllipse(QPointF(272, 216), 3, 3);
@@ -139,9 +139,9 @@ void paintMonitor(QPainter &p)
 void paintBase(QPainter &p)
 {
     drawCasing(p, QRectF(6, 233, 286, 197), 12);
-    drawWell(p, QRectF(44, 237, 96, 19), recess, 2);             // clock
+    drawWell(p, QRectF(44, 237, 96, 19), recess, 2); // clock
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xe6, 0xe9, 0xee));                          // power button
+    p.setBrush(QColor(0xe6, 0xe9, 0xee)); // power button
     p.drawRoundedRect(QRectF(227, 239, 36, 21), 10, 10);
     p.setBrush(QColor(0x99, 0xa3, 0xb0));
     p.drawRoundedRect(QRectF(227, 252, 36, 8), 4, 4);
@@ -150,9 +150,9 @@ void paintBase(QPainter &p)
     drawSlots(p, QRectF(18, 270, 150, 16));
     drawSlots(p, QRectF(18, 294, 150, 16));
     drawVents(p, QRectF(190, 272, 0, 0).left(), 272, 7);
-    drawWell(p, QRectF(77, 327, 78, 22), recess, 3);              // busy indicator
-    drawWell(p, QRectF(174, 326, 106, 23), lcdFace, 3);           // position
-    drawWell(p, QRectF(17, 379, 268, 23), lcdFace, 3);            // file size
+    drawWell(p, QRectF(77, 327, 78, 22), recess, 3); // busy indicator
+    drawWell(p, QRectF(174, 326, 106, 23), lcdFace, 3); // position
+    drawWell(p, QRectF(17, 379, 268, 23), lcdFace, 3); // file size
     p.setPen(QPen(QColor(0x1a, 0x1f, 0x28), 1));
     p.drawLine(QPointF(14, 362), QPointF(284, 362));
     p.setPen(QPen(QColor(0x8c, 0x99, 0xad), 1));
@@ -167,7 +167,7 @@ void paintPanel(QPainter &p, const QRectF &panel, const QRectF &view)
 
 void paintCables(QPainter &p)
 {
-    for (const qreal y : {30.0, 292.0}) {
+    for (const qreal y : { 30.0, 292.0 }) {
         QLinearGradient g(QPointF(0, y), QPointF(0, y + 9));
         g.setColorAt(0, QColor(0x9a, 0xa6, 0xb8));
         g.setColorAt(1, QColor(0x33, 0x3c, 0x4c));
@@ -211,7 +211,7 @@ QImage paintSplashSkin()
         text.addText(0, 0, font, QStringLiteral("Fennomark"));
         const QRectF box = text.boundingRect();
         text.translate((size.width() - box.width()) / 2 - box.left(),
-                       (size.height() - box.height()) / 2 - box.top());
+            (size.height() - box.height()) / 2 - box.top());
         QLinearGradient g(QPointF(0, 2), QPointF(0, 51));
         g.setColorAt(0.0, QColor(0xee, 0xee, 0xee));
         g.setColorAt(0.5, QColor(0xb4, 0xb4, 0xb4));
@@ -249,7 +249,7 @@ QImage paintAlarmSkin()
         p.fillRect(image.rect(), Qt::white);
         drawCasing(p, QRectF(1, 1, 182, 183), 20);
         drawEngraved(p, QRectF(0, 4, 184, 18), QStringLiteral("ALARM"), comicFont(13), engraving);
-        drawWell(p, QRectF(43, 24, 23, 21), recess, 2);  // hour
+        drawWell(p, QRectF(43, 24, 23, 21), recess, 2); // hour
         drawWell(p, QRectF(114, 24, 23, 21), recess, 2); // minute
         p.setPen(Qt::NoPen);
         p.setBrush(engraving);
@@ -257,7 +257,7 @@ QImage paintAlarmSkin()
         p.drawEllipse(QPointF(90, 39), 2.2, 2.2);
         drawWell(p, QRectF(32, 64, 44, 18), QColor(0x2a, 0x32, 0x40), 8); // AM
         drawWell(p, QRectF(106, 64, 44, 18), QColor(0x2a, 0x32, 0x40), 8); // PM
-        drawWell(p, QRectF(9, 98, 165, 18), recess, 2);  // message
+        drawWell(p, QRectF(9, 98, 165, 18), recess, 2); // message
         drawWell(p, QRectF(44, 136, 96, 25), QColor(0x1e, 0x25, 0x31), 10); // set button
     }
     keepInsideOpaque(image, outlineOf(size, shape), qRgb(255, 255, 255), qRgb(250, 250, 250));

@@ -15,8 +15,8 @@ namespace {
 // The stored region is exactly what the scan gives, so the program never scans at start.
 bool writeRegion(const QString &path, const QImage &picture, lumisnap::TColor transparent)
 {
-    const QByteArray value =
-        lumisnap::RegionData::toPropertyValue(lumisnap::BuildRegionFromBitmap(picture, transparent));
+    const QByteArray value = lumisnap::RegionData::toPropertyValue(
+        lumisnap::BuildRegionFromBitmap(picture, transparent));
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(value) == value.size();
 }
@@ -34,14 +34,15 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir forms(QString::fromLocal8Bit(argv[1]));
-    const struct {
+    const struct
+    {
         const char *name;
         QImage image;
         lumisnap::TColor transparent;
     } skins[] = {
-        {"MainSkin", paintMainSkin(), lumisnap::clBlack},
-        {"SplashSkin", paintSplashSkin(), lumisnap::clBlack},
-        {"AlarmSkin", paintAlarmSkin(), lumisnap::clWhite},
+        { "MainSkin", paintMainSkin(), lumisnap::clBlack },
+        { "SplashSkin", paintSplashSkin(), lumisnap::clBlack },
+        { "AlarmSkin", paintAlarmSkin(), lumisnap::clWhite },
     };
     for (const auto &skin : skins) {
         const QString base = forms.filePath(QString::fromLatin1(skin.name));
