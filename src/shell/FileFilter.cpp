@@ -5,8 +5,10 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <string_view>
 
 namespace lumisnap {
 
@@ -23,6 +25,47 @@ bool isDirectory(const QByteArray &folder, const dirent *entry)
         return entry->d_type == DT_DIR;
     struct stat st;
     return lstat((folder + entry->d_name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isAscii(std::string_view text)
+{
+    for (const unsigned char c : text) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char foldAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// matchesWildcard's rules on bytes, for an ASCII pattern and an ASCII name, where
+// case folding is plain ASCII lower-casing. Names are matched tens of thousands of
+// times per fill, and this needs no conversion to text.
+bool matchesAsciiWildcard(std::string_view pattern, std::string_view name)
+{
+    std::size_t p = 0, n = 0, starN = 0;
+    std::size_t starP = std::string_view::npos;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size()
+            && (pattern[p] == '?' || foldAscii(pattern[p]) == foldAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
 }
 
 } // namespace
@@ -62,12 +105,21 @@ bool FilterNames::searchPattern(const QString &folderPath, const QString &patter
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
     if (!dir)
         return false;
+    const bool patternIsAscii
+        = std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const QByteArray asciiPattern = pattern.toLatin1();
+    auto matches = [&](std::string_view name) {
+        if (patternIsAscii && isAscii(name))
+            return matchesAsciiWildcard(
+                std::string_view(asciiPattern.constData(), size_t(asciiPattern.size())), name);
+        return matchesWildcard(
+            pattern, decodeFileName(QByteArray(name.data(), qsizetype(name.size()))));
+    };
     errno = 0;
     while (const dirent *entry = readdir(dir.get())) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != ".." && matchesWildcard(pattern, decodeFileName(name))
-            && !isDirectory(folder, entry))
-            m_names.emplace(name.constData(), size_t(name.size()));
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != ".." && matches(name) && !isDirectory(folder, entry))
+            m_names.emplace(name);
         errno = 0;
     }
     return errno == 0;
