@@ -78,15 +78,12 @@ void TImage::paintEvent(QPaintEvent *)
 
 void TImage::mousePressEvent(QMouseEvent *event)
 {
-    m_pressed = event->button() == Qt::LeftButton;
+    m_click.press(event);
 }
 
 void TImage::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(event, rect()))
         emit clicked();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/TPicture.h"
+#include "skin/ClickTracker.h"
 
 #include <QWidget>
 
@@ -50,7 +51,7 @@ private:
     bool m_autoSize = false;
     bool m_center = false;
     bool m_stretch = false;
-    bool m_pressed = false;
+    ClickTracker m_click;
     Align m_align = Align::None;
 };
 

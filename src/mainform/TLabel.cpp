@@ -12,15 +12,12 @@ TLabel::TLabel(QWidget *parent)
 
 void TLabel::mousePressEvent(QMouseEvent *event)
 {
-    m_pressed = event->button() == Qt::LeftButton;
+    m_click.press(event);
 }
 
 void TLabel::mouseReleaseEvent(QMouseEvent *event)
 {
-    const bool click = m_pressed && event->button() == Qt::LeftButton
-        && rect().contains(event->position().toPoint());
-    m_pressed = false;
-    if (click)
+    if (m_click.release(event, rect()))
         emit clicked();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/ClickTracker.h"
+
 #include <QWidget>
 
 namespace lumisnap {
@@ -21,7 +23,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
-    bool m_pressed = false;
+    ClickTracker m_click;
 };
 
 } // namespace lumisnap

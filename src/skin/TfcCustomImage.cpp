@@ -58,8 +58,7 @@ void TfcCustomImage::paintEvent(QPaintEvent *)
 
 void TfcCustomImage::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_clickPending = true;
+    m_click.press(event);
     emit mousePressed(event);
     // Presses go on to the form, as for any control without a window of its own: the
     // skin's hook decides there whether the press moves the window.
@@ -69,10 +68,7 @@ void TfcCustomImage::mousePressEvent(QMouseEvent *event)
 void TfcCustomImage::mouseReleaseEvent(QMouseEvent *event)
 {
     emit mouseReleased(event);
-    if (event->button() != Qt::LeftButton || !m_clickPending)
-        return;
-    m_clickPending = false;
-    if (rect().contains(event->position().toPoint()))
+    if (m_click.release(event, rect()))
         emit clicked();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/ClickTracker.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -44,7 +46,7 @@ protected:
 private:
     QImage m_picture;
     bool m_autoSize = false;
-    bool m_clickPending = false;
+    ClickTracker m_click;
 };
 
 } // namespace lumisnap

@@ -108,8 +108,7 @@ void TfcCustomLabel::leaveEvent(QEvent *event)
 
 void TfcCustomLabel::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
-        m_clickPending = true;
+    m_click.press(event);
     emit mousePressed(event);
     // The press goes on to the form, whose skin may make it a caption-bar drag.
     event->ignore();
@@ -118,10 +117,7 @@ void TfcCustomLabel::mousePressEvent(QMouseEvent *event)
 void TfcCustomLabel::mouseReleaseEvent(QMouseEvent *event)
 {
     emit mouseReleased(event);
-    if (event->button() != Qt::LeftButton || !m_clickPending)
-        return;
-    m_clickPending = false;
-    if (rect().contains(event->position().toPoint()))
+    if (m_click.release(event, rect()))
         emit clicked();
 }
 

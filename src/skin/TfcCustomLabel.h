@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "skin/ClickTracker.h"
 #include "skin/TfcText.h"
 
 #include <QPointer>
@@ -82,7 +83,7 @@ private:
     TColor m_fontColor = clBlack;
     QPointer<QWidget> m_focusControl;
     TfcCaptionText m_textOptions;
-    bool m_clickPending = false;
+    ClickTracker m_click;
 };
 
 } // namespace lumisnap

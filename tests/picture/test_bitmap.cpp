@@ -1,5 +1,6 @@
 // TBitmap against byte-built files: every depth and layout, run-length data,
 // the pixel-data offset, and the faults a file can carry.
+#include "Bytes.h"
 #include "common/Error.h"
 #include "picture/PictureLimits.h"
 #include "picture/TBitmap.h"
@@ -12,23 +13,6 @@
 using namespace lumisnap;
 
 namespace {
-
-struct Bytes
-{
-    QByteArray d;
-    Bytes &u8(int v)
-    {
-        d.append(char(v));
-        return *this;
-    }
-    Bytes &u16(int v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
-    Bytes &u32(quint32 v) { return u16(int(v & 0xFFFF)).u16(int(v >> 16)); }
-    Bytes &raw(const QByteArray &b)
-    {
-        d.append(b);
-        return *this;
-    }
-};
 
 QByteArray infoHeader(
     int width, int height, int bits, int compression = 0, int colorsUsed = 0, quint32 imageSize = 0)

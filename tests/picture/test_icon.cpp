@@ -1,5 +1,6 @@
 // TIcon against byte-built icon files: the image choice, palette pictures with
 // their AND mask, 32-bit alpha, PNG entries, and files that are not icons.
+#include "Bytes.h"
 #include "common/Error.h"
 #include "picture/TIcon.h"
 
@@ -13,23 +14,6 @@
 using namespace lumisnap;
 
 namespace {
-
-struct Bytes
-{
-    QByteArray d;
-    Bytes &u8(int v)
-    {
-        d.append(char(v));
-        return *this;
-    }
-    Bytes &u16(int v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
-    Bytes &u32(quint32 v) { return u16(int(v & 0xFFFF)).u16(int(v >> 16)); }
-    Bytes &raw(const QByteArray &b)
-    {
-        d.append(b);
-        return *this;
-    }
-};
 
 // One icon image: 40-byte header with the doubled height, colour table, colour rows
 // and AND-mask rows, all bottom-up. Pixel (x, y) has index (x + y) % colours; the
