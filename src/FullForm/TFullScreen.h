@@ -10,6 +10,10 @@ class TFullScreen : public QWidget
     Q_OBJECT
 public:
     explicit TFullScreen(QWidget *parent = nullptr);
+
+protected:
+    // Until the viewer has its own controls, Escape is the way back.
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 extern TFullScreen *FullScreen;

@@ -19,7 +19,7 @@ void TImage::setAutoSize(bool value)
     if (m_autoSize == value)
         return;
     m_autoSize = value;
-    adjustSize();
+    fitToPicture();
 }
 
 void TImage::setCenter(bool value)
@@ -27,7 +27,7 @@ void TImage::setCenter(bool value)
     if (m_center == value)
         return;
     m_center = value;
-    adjustSize();
+    fitToPicture();
     update();
 }
 
@@ -36,7 +36,7 @@ void TImage::setStretch(bool value)
     if (m_stretch == value)
         return;
     m_stretch = value;
-    adjustSize();
+    fitToPicture();
     update();
 }
 
@@ -46,7 +46,7 @@ void TImage::setAlign(Align value)
         return;
     m_align = value;
     emit alignChanged();
-    adjustSize();
+    fitToPicture();
 }
 
 QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, bool stretch)
@@ -95,11 +95,11 @@ void TImage::pictureChanged()
         if (!dynamic_cast<TIcon *>(graphic) && !dynamic_cast<TMetafile *>(graphic))
             graphic->setTransparent(false);
     }
-    adjustSize();
+    fitToPicture();
     update();
 }
 
-void TImage::adjustSize()
+void TImage::fitToPicture()
 {
     if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0)
         resize(m_picture.width(), m_picture.height());

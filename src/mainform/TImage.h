@@ -45,7 +45,7 @@ protected:
 
 private:
     void pictureChanged();
-    void adjustSize();
+    void fitToPicture();
 
     TPicture m_picture;
     bool m_autoSize = false;

@@ -150,11 +150,11 @@ void TMainForm::PicImageClick()
 {
     if (ScanMode == 1) {
         if (ScanListBox->count() > 0)
-            FullScreen->show();
+            FullScreen->showMaximized();
         return;
     }
     if (TPTShListData *data = PTShellList1->SelectedData(); data && IsPictureFile(data->Path()))
-        FullScreen->show();
+        FullScreen->showMaximized();
 }
 
 void TMainForm::HotLabelMouseMove(TfcLabel *label)

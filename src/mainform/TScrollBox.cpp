@@ -17,7 +17,6 @@ TScrollBox::TScrollBox(QWidget *parent)
     horizontalScrollBar()->setTracking(true);
     verticalScrollBar()->setTracking(true);
     setColor(clBlack);
-    m_color = clBlack;
 }
 
 void TScrollBox::setColor(TColor value)
