@@ -1,9 +1,10 @@
 #include "shell/TPTShellList.h"
 
 #include "common/Error.h"
-#include "shell/FileFilter.h"
 #include "common/FileName.h"
+#include "shell/FileFilter.h"
 #include "shell/FillScope.h"
+#include "shell/ReentryGuard.h"
 #include "shell/ShellEnum.h"
 #include "shell/ShellItemDelegate.h"
 #include "shell/ShellListModel.h"
@@ -145,18 +146,16 @@ void TPTCustomShellList::setColor(TColor color)
 void TPTCustomShellList::folderChanged()
 {
     if (m_reentry == 0) {
-        ++m_reentry;
+        const ReentryGuard guard(m_reentry);
         try {
             if (m_tree)
                 m_tree->SelectFolder(m_folder.GetIdList());
             if (!m_loading)
                 FillList();
         } catch (...) {
-            --m_reentry;
             emit OnFolderChanged(this);
             throw;
         }
-        --m_reentry;
     }
     emit OnFolderChanged(this);
 }

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "shell/FillScope.h"
+#include "shell/ReentryGuard.h"
 #include "shell/ShellEnum.h"
 #include "shell/ShellItemDelegate.h"
 #include "shell/ShellModel.h"
@@ -98,14 +99,8 @@ void TPTCustomShellTree::setShellList(TPTCustomShellList *list)
         return;
     m_list->setLinkedTree(this);
     m_listDestroyed = connect(m_list, &QObject::destroyed, this, [this] { m_list = nullptr; });
-    ++m_reentry; // the list must not make the tree select what it already shows
-    try {
-        m_list->followTree(m_currentFolder.GetIdList());
-    } catch (...) {
-        --m_reentry;
-        throw;
-    }
-    --m_reentry;
+    const ReentryGuard guard(m_reentry); // the list must not make the tree select what it shows
+    m_list->followTree(m_currentFolder.GetIdList());
 }
 
 void TPTCustomShellTree::setOptions(TPTShellTreeOptions options)
@@ -171,9 +166,8 @@ QModelIndex TPTCustomShellTree::indexOfNode(const ShellTreeNode *node) const
 
 void TPTCustomShellTree::clearSelectionQuietly()
 {
-    ++m_reentry;
+    const ReentryGuard guard(m_reentry);
     selectionModel()->clear();
-    --m_reentry;
 }
 
 void TPTCustomShellTree::FillTree()
@@ -186,9 +180,10 @@ void TPTCustomShellTree::FillTree()
     {
         FillScope scope;
         clearSelectionQuietly();
-        ++m_reentry;
-        m_model->clear();
-        --m_reentry;
+        {
+            const ReentryGuard guard(m_reentry);
+            m_model->clear();
+        }
         m_baseShellFolder = shellModel().bindToFolder(m_baseFolder.GetIdList());
         if (!m_baseShellFolder)
             throw EShellError(qt_error_string(ENOENT));
@@ -353,9 +348,8 @@ void TPTCustomShellTree::currentNodeChanged(const QModelIndex &current)
     if (!node || !node->shData())
         return;
     if (m_reentry > 0 || m_loading) {
-        ++m_reentry;
+        const ReentryGuard guard(m_reentry);
         m_currentFolder.SetIdList(node->shData()->AbsIdList());
-        --m_reentry;
         return;
     }
     if (m_immediate || !m_list) {
@@ -375,17 +369,15 @@ void TPTCustomShellTree::handOver(ShellTreeNode *node)
         m_timer.stop();
         m_timerTask = TaskNone;
     }
-    const IdList abs = node->shData()->AbsIdList();
-    ++m_reentry;
-    try {
-        m_currentFolder.SetIdList(abs);
-        if (m_list)
-            m_list->followTree(abs);
-    } catch (...) {
-        --m_reentry;
-        throw;
-    }
-    --m_reentry;
+    const ReentryGuard guard(m_reentry);
+    handOverFolder(node->shData()->AbsIdList());
+}
+
+void TPTCustomShellTree::handOverFolder(const IdList &absIdList)
+{
+    m_currentFolder.SetIdList(absIdList);
+    if (m_list)
+        m_list->followTree(absIdList);
 }
 
 void TPTCustomShellTree::timerFired()
@@ -517,18 +509,11 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
         return false;
     node->invalidateDescendants();
     node->shData()->SetRelIdList(renamed);
-    ++m_reentry;
-    node->setText(parentFolder->displayNameOf(renamed, SHGDN_INFOLDER));
-    const IdList abs = node->shData()->AbsIdList();
-    try {
-        m_currentFolder.SetIdList(abs);
-        if (m_list)
-            m_list->followTree(abs);
-    } catch (...) {
-        --m_reentry;
-        throw;
+    {
+        const ReentryGuard guard(m_reentry);
+        node->setText(parentFolder->displayNameOf(renamed, SHGDN_INFOLDER));
+        handOverFolder(node->shData()->AbsIdList());
     }
-    --m_reentry;
     if (m_refreshPending) // the editor is still open here: refresh once it has closed
         QTimer::singleShot(0, this, [this] { RefreshTree(); });
     return true;

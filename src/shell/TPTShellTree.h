@@ -134,6 +134,7 @@ private:
     void handOver(ShellTreeNode *node);
     void selectNode(ShellTreeNode *node);
     void clearSelectionQuietly();
+    void handOverFolder(const IdList &absIdList);
     void timerFired();
     void startRename();
     bool renameNode(ShellTreeNode *node, const QString &text);

@@ -1,5 +1,6 @@
 # The folder tree and the filtered file list.
 set(CONTROL_SOURCES
+  ReentryGuard.h
   FillScope.h FillScope.cpp
   FileFilter.h FileFilter.cpp
   ShellEnum.h ShellEnum.cpp

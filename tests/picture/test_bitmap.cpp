@@ -1,6 +1,7 @@
 // TBitmap against byte-built files: every depth and layout, run-length data,
 // the pixel-data offset, and the faults a file can carry.
 #include "Bytes.h"
+#include "Seeds.h"
 #include "common/Error.h"
 #include "picture/PictureLimits.h"
 #include "picture/TBitmap.h"
@@ -121,13 +122,7 @@ QRgb expectedAt(int x, int y, int bits)
 
 void writeSeed(const QString &name, const QByteArray &bytes)
 {
-    const QByteArray dir = qgetenv("LUMISNAP_SEED_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(dir) + "/bmp");
-    QFile file(QString::fromLocal8Bit(dir) + "/bmp/" + name + ".bmp");
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    writeFuzzSeed("bmp", name + ".bmp", bytes);
 }
 
 std::unique_ptr<TBitmap> load(const QByteArray &bytes)

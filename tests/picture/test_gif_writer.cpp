@@ -1,3 +1,4 @@
+#include "Seeds.h"
 #include "test_gif_util.h"
 
 #include "common/Error.h"
@@ -39,13 +40,7 @@ QImage rgb(const QImage &image)
 
 void writeSeed(const QString &name, const QByteArray &bytes)
 {
-    const QString dir = qEnvironmentVariable("LUMISNAP_SEED_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir + "/gif");
-    QFile file(dir + "/gif/" + name + ".gif");
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    writeFuzzSeed("gif", name + ".gif", bytes);
 }
 
 QByteArray saved(const TGIFImage &gif, const QString &seedName)

@@ -1,6 +1,7 @@
 // TIcon against byte-built icon files: the image choice, palette pictures with
 // their AND mask, 32-bit alpha, PNG entries, and files that are not icons.
 #include "Bytes.h"
+#include "Seeds.h"
 #include "common/Error.h"
 #include "picture/TIcon.h"
 
@@ -91,13 +92,7 @@ QByteArray iconFile(const QList<Image> &images, int type = 1)
 
 void writeSeed(const QString &name, const QByteArray &bytes)
 {
-    const QByteArray dir = qgetenv("LUMISNAP_SEED_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(dir) + "/ico");
-    QFile file(QString::fromLocal8Bit(dir) + "/ico/" + name + ".ico");
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    writeFuzzSeed("ico", name + ".ico", bytes);
 }
 
 QImage load(const QByteArray &bytes)

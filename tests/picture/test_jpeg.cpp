@@ -1,5 +1,6 @@
 // TJPEGImage: header-only load, decoding on first draw, the error reported once,
 // cut-off and damaged files, grey pictures, and pixels against Qt's own reader.
+#include "Seeds.h"
 #include "common/Error.h"
 #include "picture/TJPEGImage.h"
 
@@ -40,13 +41,7 @@ QByteArray encode(const QImage &image, bool progressive = false)
 
 void writeSeed(const QString &name, const QByteArray &bytes)
 {
-    const QByteArray dir = qgetenv("LUMISNAP_SEED_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(QString::fromLocal8Bit(dir) + "/jpeg");
-    QFile file(QString::fromLocal8Bit(dir) + "/jpeg/" + name + ".jpg");
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
+    writeFuzzSeed("jpeg", name + ".jpg", bytes);
 }
 
 void load(TJPEGImage &jpeg, const QByteArray &bytes)

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace lumisnap {
+
+// Marks a control busy with a change of its own for as long as it lives, also when an
+// error passes through, so that its notification handlers leave that change alone.
+class ReentryGuard
+{
+public:
+    explicit ReentryGuard(int &count)
+        : m_count(count)
+    {
+        ++m_count;
+    }
+    ~ReentryGuard() { --m_count; }
+    ReentryGuard(const ReentryGuard &) = delete;
+    ReentryGuard &operator=(const ReentryGuard &) = delete;
+
+private:
+    int &m_count;
+};
+
+} // namespace lumisnap
