@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "common/Error.h"
+#include "common/ErrorReport.h"
 
 #include <QFont>
 #include <QMessageBox>
@@ -15,12 +16,6 @@ void showErrorBox(const QString &text)
     box.exec();
 }
 
-Application::ErrorReporter &currentReporter()
-{
-    static Application::ErrorReporter reporter = showErrorBox;
-    return reporter;
-}
-
 } // namespace
 
 Application::Application(int &argc, char **argv)
@@ -29,6 +24,7 @@ Application::Application(int &argc, char **argv)
     setApplicationName(QStringLiteral("lumisnap"));
     setApplicationDisplayName(Title);
     installFontSubstitutions();
+    setErrorReporter(nullptr);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -36,30 +32,25 @@ bool Application::notify(QObject *receiver, QEvent *event)
     // The handler's remaining steps are skipped; what it did before stays done.
     try {
         return QApplication::notify(receiver, event);
-    } catch (const EAbort &) {
-    } catch (const Error &error) {
-        reportError(error.message());
-    } catch (const std::exception &error) {
-        reportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        reportCurrentException();
     }
     return false;
 }
 
 QString Application::errorReportText(const QString &message)
 {
-    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
-        return message + QLatin1Char('.');
-    return message;
+    return lumisnap::errorReportText(message);
 }
 
 void Application::setErrorReporter(ErrorReporter reporter)
 {
-    currentReporter() = reporter ? std::move(reporter) : ErrorReporter(showErrorBox);
+    lumisnap::setErrorReporter(reporter ? std::move(reporter) : ErrorReporter(showErrorBox));
 }
 
 void Application::reportError(const QString &message)
 {
-    currentReporter()(errorReportText(message));
+    lumisnap::reportError(message);
 }
 
 void Application::installFontSubstitutions()

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QApplication>
+#include "common/ErrorReport.h"
 
-#include <functional>
+#include <QApplication>
 
 namespace lumisnap {
 
@@ -22,8 +22,9 @@ public:
     // character sorts after ".".
     static QString errorReportText(const QString &message);
 
-    // How reports reach the user; tests replace it to see what would be shown.
-    using ErrorReporter = std::function<void(const QString &text)>;
+    // How reports reach the user (a message box unless replaced); tests replace it
+    // to see what would be shown.
+    using ErrorReporter = lumisnap::ErrorReporter;
     static void setErrorReporter(ErrorReporter reporter);
     static void reportError(const QString &message);
 
