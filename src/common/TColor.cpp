@@ -14,6 +14,7 @@ QPalette::ColorRole roleOfSystemColor(TColor color)
     case 0x10: return QPalette::Dark;        // clBtnShadow
     case 0x14: return QPalette::Light;       // clBtnHighlight
     case 0x05: return QPalette::Base;        // clWindow
+    case 0x06: return QPalette::WindowText;  // clWindowFrame
     case 0x08: return QPalette::WindowText;  // clWindowText
     case 0x0D: return QPalette::Highlight;   // clHighlight
     case 0x0E: return QPalette::HighlightedText;

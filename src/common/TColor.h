@@ -22,6 +22,7 @@ inline constexpr TColor clNone = 0x1FFFFFFF;
 inline constexpr TColor clBtnFace = 0x8000000F;
 inline constexpr TColor clBtnShadow = 0x80000010;
 inline constexpr TColor clBtnHighlight = 0x80000014;
+inline constexpr TColor clWindowFrame = 0x80000006;
 
 constexpr bool isSystemColor(TColor c) { return (c & 0x80000000u) != 0; }
 
