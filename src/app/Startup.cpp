@@ -17,6 +17,7 @@ int runStartup(Application &app)
     FullScreen = &fullScreen;
     TSetAlarmForm setAlarmForm;
     SetAlarmForm = &setAlarmForm;
+    setAlarmForm.setAlarmClock(mainForm.RxClock1);
 
     // What FormCreate showed stays on screen, but no selection is current yet.
     CurrentFile.clear();

@@ -2,6 +2,8 @@
 
 #include "FullForm/TFullScreen.h"
 #include "app/TSplashForm.h"
+#include "clock/TRxClock.h"
+#include "common/ErrorReport.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
 #include "mainform/TImage.h"
@@ -13,11 +15,14 @@
 #include "shell/TPTShellList.h"
 #include "shell/TPTShellTree.h"
 #include "skin/TfcImageForm.h"
+#include "setalarm/TSetAlarmForm.h"
 #include "skin/TfcLabel.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScreen>
 
@@ -35,6 +40,14 @@ namespace {
 
 constexpr int ScanListExtent = 500;
 
+// The plain message box of the framework: no icon, one OK button, the program's title.
+void showMessageBox(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
+        QMessageBox::Ok);
+    box.exec();
+}
+
 } // namespace
 
 TMainForm::TMainForm(QWidget *parent)
@@ -45,6 +58,7 @@ TMainForm::TMainForm(QWidget *parent)
     formFont.setPixelSize(11);
     setFont(formFont);
     terminateProcess = [] { std::_Exit(0); };
+    showMessage = showMessageBox;
     createComponents();
     bindHandlers();
     // The list first: the tree's loading hands it the tree's folder to fill.
@@ -134,6 +148,19 @@ void TMainForm::Image3Click()
     MakerLinkPage::write(folder + QLatin1Char('/') + MakerLinkPage::FileName,
         WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
     ShellOpenFile(MakerLinkPage::FileName, QString(), folder);
+}
+
+void TMainForm::RxClock1Click()
+{
+    if (SetAlarmForm)
+        SetAlarmForm->showCentered();
+}
+
+void TMainForm::RxClock1Alarm()
+{
+    // The message as the dialog holds it now, set or not.
+    if (SetAlarmForm)
+        showMessage(SetAlarmForm->AlarmEdit->text());
 }
 
 void ShellOpenFile(const QString &fileName, const QString &parameters, const QString &folder)

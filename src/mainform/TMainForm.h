@@ -24,6 +24,7 @@ class TPTCustomDraw;
 class TPTShListData;
 class TPTShellList;
 class TPTShellTree;
+class TRxClock;
 class TScrollBox;
 
 // Module state shared by the main window, start-up and the full-screen viewer.
@@ -49,6 +50,8 @@ public:
     // both so that they can watch what would happen.
     std::function<void()> terminateProcess;
     std::function<std::optional<QColor>(const QColor &initial)> chooseColor;
+    // Where the alarm's message is shown: a modal message box unless replaced.
+    std::function<void(const QString &text)> showMessage;
 
     // Components, in the order of the form: later windowless controls paint over
     // earlier ones, windowed controls lie above windowless ones.
@@ -70,6 +73,7 @@ public:
     TScrollBox *ScrollBox1 = nullptr;
     QWidget *GIF2Image = nullptr;
     TImage *PicImage = nullptr;
+    TRxClock *RxClock1 = nullptr;
     TPTShellList *PTShellList1 = nullptr;
     TListBox *ScanListBox = nullptr;
     QColor ColorDialog1Color = Qt::black;
@@ -97,6 +101,10 @@ public:
     void DirectoryListBox1CustomDrawSh(TPTCustomDraw *aCD);
     void PTShellList1CustomDrawSh(TPTCustomDraw *aCD);
 
+    // Clock and alarm.
+    void RxClock1Click();
+    void RxClock1Alarm();
+
     // Maker link page.
     void Image3Click();
 
@@ -116,6 +124,7 @@ private:
     void createLabels();
     void createBrowsers();
     void createPreview();
+    void createClock();
     void bindHandlers();
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);

@@ -1,6 +1,7 @@
 // The main window's form: every component at its place with its settings.
 #include "mainform/TMainForm.h"
 
+#include "clock/TRxClock.h"
 #include "forms/FormResources.h"
 #include "mainform/TImage.h"
 #include "mainform/TLabel.h"
@@ -9,6 +10,7 @@
 #include "shell/TPTShellList.h"
 #include "shell/TPTShellTree.h"
 #include "skin/TfcImageForm.h"
+#include "skin/SkinSetup.h"
 #include "skin/TfcLabel.h"
 
 #include <QCheckBox>
@@ -29,38 +31,9 @@ QFont pixelFont(const QString &family, int height, bool bold)
     return font;
 }
 
-struct LabelStyle
-{
-    int fontHeight;
-    TColor fontColor;
-    TColor shadowColor;
-    int shadowOffset;
-};
-
-const LabelStyle HotLabel { -13, clYellow, clBlack, 2 };
-const LabelStyle OffLabelStyle { -11, clBlack, clWhite, 1 };
-const LabelStyle InfoLabel { -13, clBlack, clGray, 1 };
-
-TfcLabel *makeLabel(
-    QWidget *form, const char *name, const QString &caption, QPoint at, const LabelStyle &style)
-{
-    auto *label = new TfcLabel(form);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(pixelFont(ComicSans, style.fontHeight, true));
-    label->setFontColor(style.fontColor);
-    label->setTransparent(true);
-    TfcCaptionText &text = label->textOptions();
-    text.setAlignment(taLeftJustify);
-    text.setVAlignment(vaTop);
-    text.shadow().setEnabled(true);
-    text.shadow().setColor(style.shadowColor);
-    text.shadow().setXOffset(style.shadowOffset);
-    text.shadow().setYOffset(style.shadowOffset);
-    label->move(at);
-    label->setCaption(caption);
-    label->loaded();
-    return label;
-}
+const LabelDesign HotLabel { ComicSans, -13, clYellow, clBlack, 2 };
+const LabelDesign OffLabelStyle { ComicSans, -11, clBlack, clWhite, 1 };
+const LabelDesign InfoLabel { ComicSans, -13, clBlack, clGray, 1 };
 
 TfcLabel *makeFixedLabel(QWidget *form, const char *name, QRect geometry)
 {
@@ -95,6 +68,7 @@ void TMainForm::createComponents()
     createLabels();
     createBrowsers();
     createPreview();
+    createClock();
     PTShellList1->raise();
     ScanListBox->raise();
 }
@@ -168,6 +142,22 @@ void TMainForm::createPreview()
     ScanListBox = place(new TListBox(this), "ScanListBox", { 324, 212, 220, 172 });
     ScanListBox->setSortingEnabled(true);
     ScanListBox->hide();
+}
+
+void TMainForm::createClock()
+{
+    RxClock1 = place(new TRxClock(this), "RxClock1", { 44, 237, 96, 19 });
+    RxClock1->setAlarmEnabled(true);
+    // Until the user sets another time, the alarm comes daily at 12:09:00.
+    RxClock1->setAlarmHour(12);
+    RxClock1->setAlarmMinute(9);
+    RxClock1->setBevelOuter(TRxClock::bvLowered);
+    RxClock1->setTwelveHour(true);
+    RxClock1->setLeadingZero(false);
+    RxClock1->setColor(clBlack);
+    RxClock1->setFont(fontFromDesign(QStringLiteral("Arial"), -11, true));
+    RxClock1->setFontColor(clWhite);
+    RxClock1->Loaded();
 }
 
 } // namespace lumisnap

@@ -1,15 +1,74 @@
 #pragma once
 
+#include <QPointer>
+#include <QTime>
 #include <QWidget>
+
+#include <functional>
+
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
 
 namespace lumisnap {
 
-// The alarm dialog, opened by a click on the clock.
+class TfcImageForm;
+class TfcLabel;
+class TRxClock;
+
+// The alarm dialog: a small shaped window, opened by a click on the clock, that sets
+// the clock's daily alarm to an hour, a minute, morning or afternoon. The message
+// shown when the alarm comes stays in AlarmEdit for the life of the program.
 class TSetAlarmForm : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int MessageLength = 50;
+
     explicit TSetAlarmForm(QWidget *parent = nullptr);
+
+    // The clock whose alarm "SET ALARM" sets.
+    void setAlarmClock(TRxClock *clock);
+    TRxClock *alarmClock() const;
+
+    // Shows the dialog in the middle of the screen, without waiting for it.
+    void showCentered();
+
+    // The time of day the fields start from; tests replace it.
+    std::function<QTime()> currentTime;
+
+    TfcImageForm *fcImageForm1 = nullptr;
+    QLineEdit *houredit = nullptr;
+    QLineEdit *minuteedit = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QRadioButton *amradio = nullptr;
+    QRadioButton *pmradio = nullptr;
+    TfcLabel *fcLabel1 = nullptr;
+    TfcLabel *fcLabel2 = nullptr;
+    QLineEdit *AlarmEdit = nullptr;
+    TfcLabel *SetButton = nullptr;
+
+    void FormShow();
+    void houreditExit();
+    void amradioClick();
+    void Button1Click();
+    // True when the key was taken: Enter sets the alarm.
+    bool AlarmEditKeyPress(const QKeyEvent *key);
+    void SetButtonMouseMove();
+    void SetButtonMouseLeave();
+    void fcImageForm1MouseMove();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createComponents();
+    void bindHandlers();
+
+    QPointer<TRxClock> FAlarmClock;
 };
 
 extern TSetAlarmForm *SetAlarmForm;

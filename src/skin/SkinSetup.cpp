@@ -23,4 +23,27 @@ QFont fontFromDesign(const QString &face, int height, bool bold)
     return font;
 }
 
+TfcLabel *makeLabel(
+    QWidget *form, const char *name, const QString &caption, QPoint at, const LabelDesign &design)
+{
+    auto *label = new TfcLabel(form);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(fontFromDesign(design.face, design.fontHeight, true));
+    label->setFontColor(design.fontColor);
+    label->setTransparent(true);
+    TfcCaptionText &text = label->textOptions();
+    text.setAlignment(taLeftJustify);
+    text.setVAlignment(vaTop);
+    if (design.shadowOffset != 0) {
+        text.shadow().setEnabled(true);
+        text.shadow().setColor(design.shadowColor);
+        text.shadow().setXOffset(design.shadowOffset);
+        text.shadow().setYOffset(design.shadowOffset);
+    }
+    label->move(at);
+    label->setCaption(caption);
+    label->loaded();
+    return label;
+}
+
 } // namespace lumisnap

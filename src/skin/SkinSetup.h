@@ -2,6 +2,7 @@
 
 #include "common/TColor.h"
 #include "skin/TfcImageForm.h"
+#include "skin/TfcLabel.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -26,5 +27,19 @@ void applySkin(TfcImageForm &skin, const SkinDesign &design);
 // A font as the designs give it: a negative height is a pixel size (-13 is 13 pixels);
 // a positive one, the height of the whole character cell, is taken as the pixel size too.
 QFont fontFromDesign(const QString &face, int height, bool bold);
+
+// A shadowed label as the designs give it: bold text in one colour over a transparent
+// background, aligned to the top left, with a drop shadow unless shadowOffset is 0.
+struct LabelDesign
+{
+    QString face;
+    int fontHeight;
+    TColor fontColor;
+    TColor shadowColor = clBlack;
+    int shadowOffset = 0;
+};
+
+TfcLabel *makeLabel(QWidget *form, const char *name, const QString &caption, QPoint at,
+    const LabelDesign &design);
 
 } // namespace lumisnap
