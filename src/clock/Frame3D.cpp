@@ -4,8 +4,8 @@
 
 namespace lumisnap {
 
-void Frame3D(QPainter &painter, QRect &bounds, const QColor &topLeft, const QColor &bottomRight,
-    int width)
+void Frame3D(
+    QPainter &painter, QRect &bounds, const QColor &topLeft, const QColor &bottomRight, int width)
 {
     for (int i = 0; i < width && bounds.width() > 0 && bounds.height() > 0; ++i) {
         const int l = bounds.left(), t = bounds.top(), r = bounds.right(), b = bounds.bottom();

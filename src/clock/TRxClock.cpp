@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-
 namespace lumisnap {
 
 namespace {
@@ -79,8 +78,8 @@ void TRxClock::SetAlarmPart(int part, int value)
     const auto [hour, minute, second] = parts;
     if (hour > 23 || minute > 59 || second > 59) {
         const QString separator = ClockLocale::TimeSeparator();
-        const QString time = QString::number(hour) + separator + QString::number(minute)
-            + separator + QString::number(second);
+        const QString time = QString::number(hour) + separator + QString::number(minute) + separator
+            + QString::number(second);
         throw EConvertError(QStringLiteral("''%1'' is not a valid time").arg(time));
     }
     FAlarmTime = QTime(hour, minute, second);

@@ -152,8 +152,8 @@ void TRxClock::DrawFace(QPainter &painter, const FaceGeometry &face, const QColo
     }
 }
 
-void TRxClock::DrawHand(QPainter &painter, const FaceGeometry &face, int step, bool hourHand,
-    const QColor &pen) const
+void TRxClock::DrawHand(
+    QPainter &painter, const FaceGeometry &face, int step, bool hourHand, const QColor &pen) const
 {
     const HandLines hand = handLines(face, step, hourHand ? HourHand : MinuteHand);
     painter.setPen(pen);

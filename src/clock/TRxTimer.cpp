@@ -123,7 +123,8 @@ void TRxTimer::RestartWindowTimer()
         FWindowTimer->stop();
     } else {
         FWindowTimer = std::make_unique<QTimer>();
-        connect(FWindowTimer.get(), &QTimer::timeout, this, [this] { runHandler([this] { Timer(); }); });
+        connect(FWindowTimer.get(), &QTimer::timeout, this,
+            [this] { runHandler([this] { Timer(); }); });
     }
     if (!ShouldRun())
         return;

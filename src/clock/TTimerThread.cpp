@@ -147,9 +147,9 @@ bool TTimerThread::HandOver()
     FState->tickStarted = false;
     // Posted under the lock, so Terminate cannot have run: this object is still alive,
     // and if it dies before the call runs, Qt drops the call with it.
-    QMetaObject::invokeMethod(this, [this, ticket] { Deliver(ticket); }, Qt::QueuedConnection);
-    FState->wake.wait(
-        lock, [&] { return FState->terminated || FState->handedOver != ticket; });
+    QMetaObject::invokeMethod(
+        this, [this, ticket] { Deliver(ticket); }, Qt::QueuedConnection);
+    FState->wake.wait(lock, [&] { return FState->terminated || FState->handedOver != ticket; });
     return !FState->terminated;
 }
 
@@ -182,7 +182,8 @@ void TTimerThread::RunOnThread()
         std::lock_guard lock(FState->lock);
         FState->lastError = std::current_exception();
         if (!FState->terminated)
-            QMetaObject::invokeMethod(this, [this] { ReportLastError(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { ReportLastError(); }, Qt::QueuedConnection);
     }
 }
 

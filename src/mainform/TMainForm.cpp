@@ -10,12 +10,12 @@
 #include "mainform/TLabel.h"
 #include "mainform/TListBox.h"
 #include "mainform/TScrollBox.h"
+#include "setalarm/TSetAlarmForm.h"
 #include "shell/ShellModel.h"
 #include "shell/ShellOpen.h"
 #include "shell/TPTShellList.h"
 #include "shell/TPTShellTree.h"
 #include "skin/TfcImageForm.h"
-#include "setalarm/TSetAlarmForm.h"
 #include "skin/TfcLabel.h"
 
 #include <QCloseEvent>
@@ -43,8 +43,8 @@ constexpr int ScanListExtent = 500;
 // The plain message box of the framework: no icon, one OK button, the program's title.
 void showMessageBox(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text,
-        QMessageBox::Ok);
+    QMessageBox box(
+        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok);
     box.exec();
 }
 

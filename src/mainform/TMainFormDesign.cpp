@@ -9,8 +9,8 @@
 #include "mainform/TScrollBox.h"
 #include "shell/TPTShellList.h"
 #include "shell/TPTShellTree.h"
-#include "skin/TfcImageForm.h"
 #include "skin/SkinSetup.h"
+#include "skin/TfcImageForm.h"
 #include "skin/TfcLabel.h"
 
 #include <QCheckBox>

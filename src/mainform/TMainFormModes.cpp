@@ -63,7 +63,8 @@ void TMainForm::bindHandlers()
     connect(FMLabel, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
     connect(Label1, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
     connect(fcImageForm1, &TfcImageForm::mouseMove, this, &TMainForm::fcImageForm1MouseMove);
-    connect(RxClock1, &TRxClock::OnClick, this, [this] { runHandler([this] { RxClock1Click(); }); });
+    connect(
+        RxClock1, &TRxClock::OnClick, this, [this] { runHandler([this] { RxClock1Click(); }); });
     RxClock1->OnAlarm = [this](QObject *) { RxClock1Alarm(); };
     bindHotLabels();
 }

@@ -116,8 +116,8 @@ void TSetAlarmForm::createComponents()
     AlarmEdit->setValidator(new UpperCaseValidator(MessageLength, AlarmEdit));
     AlarmEdit->setText(InitialMessage);
 
-    SetButton = makeLabel(this, "SetButton", QStringLiteral("SET ALARM"), { 50, 138 },
-        SetButtonDesign);
+    SetButton
+        = makeLabel(this, "SetButton", QStringLiteral("SET ALARM"), { 50, 138 }, SetButtonDesign);
 
     setTabOrder(houredit, minuteedit);
     setTabOrder(minuteedit, AlarmEdit);

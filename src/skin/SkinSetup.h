@@ -39,7 +39,7 @@ struct LabelDesign
     int shadowOffset = 0;
 };
 
-TfcLabel *makeLabel(QWidget *form, const char *name, const QString &caption, QPoint at,
-    const LabelDesign &design);
+TfcLabel *makeLabel(
+    QWidget *form, const char *name, const QString &caption, QPoint at, const LabelDesign &design);
 
 } // namespace lumisnap

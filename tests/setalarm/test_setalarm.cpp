@@ -40,10 +40,7 @@ class TestSetAlarm : public QObject
         QTest::keyClicks(edit, text);
     }
 
-    static void leave(QLineEdit *edit)
-    {
-        QTest::keyClick(edit, Qt::Key_Tab);
-    }
+    static void leave(QLineEdit *edit) { QTest::keyClick(edit, Qt::Key_Tab); }
 
 private slots:
     void init()
@@ -68,29 +65,28 @@ private slots:
         clock.reset();
     }
 
+    // Rows give the fields as "hour minute [AM|PM]".
     void setButtonSetsTheAlarm_data()
     {
-        QTest::addColumn<QString>("hour");
-        QTest::addColumn<QString>("minute");
-        QTest::addColumn<bool>("afternoon");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QTime>("alarm");
-        QTest::newRow("7:30 PM") << "7" << "30" << true << QTime(19, 30);
-        QTest::newRow("12:15 AM is midnight") << "12" << "15" << false << QTime(0, 15);
-        QTest::newRow("12:15 PM is noon") << "12" << "15" << true << QTime(12, 15);
-        QTest::newRow("minute 0 kept") << "1" << "0" << false << QTime(1, 0);
-        QTest::newRow("11:59 PM") << "11" << "59" << true << QTime(23, 59);
+        QTest::newRow("evening") << "7 30 PM" << QTime(19, 30);
+        QTest::newRow("12 AM is midnight") << "12 15 AM" << QTime(0, 15);
+        QTest::newRow("12 PM is noon") << "12 15 PM" << QTime(12, 15);
+        QTest::newRow("minute 0 kept") << "1 0 AM" << QTime(1, 0);
+        QTest::newRow("last minute") << "11 59 PM" << QTime(23, 59);
     }
 
     void setButtonSetsTheAlarm()
     {
-        QFETCH(QString, hour);
-        QFETCH(QString, minute);
-        QFETCH(bool, afternoon);
+        QFETCH(QString, typed);
         QFETCH(QTime, alarm);
+        const QStringList fields = typed.split(' ');
+        const bool afternoon = fields[2] == "PM";
         open(QTime(afternoon ? 6 : 18, 0)); // the other half, so the click must change it
-        typeInto(form->houredit, hour);
+        typeInto(form->houredit, fields[0]);
         leave(form->houredit);
-        typeInto(form->minuteedit, minute);
+        typeInto(form->minuteedit, fields[1]);
         leave(form->minuteedit);
         QTest::mouseClick(afternoon ? form->pmradio : form->amradio, Qt::LeftButton);
         QCOMPARE(form->pmradio->isChecked(), afternoon);
@@ -103,61 +99,57 @@ private slots:
 
     void leavingAFieldCorrectsBoth_data()
     {
-        QTest::addColumn<QString>("hour");
-        QTest::addColumn<QString>("minute");
-        QTest::addColumn<QString>("hourAfter");
-        QTest::addColumn<QString>("minuteAfter");
-        QTest::newRow("hour 13, minute 0") << "13" << "0" << "1" << "0";
-        QTest::newRow("hour 0, minute 00") << "0" << "00" << "1" << "00";
-        QTest::newRow("minute 60") << "12" << "60" << "12" << "1";
-        QTest::newRow("minute -1") << "5" << "-1" << "5" << "1";
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("corrected");
+        QTest::addColumn<QStringList>("reported");
+        QTest::newRow("hour 13, minute 0") << "13 0"
+                                           << "1 0" << QStringList();
+        QTest::newRow("hour 0, minute 00") << "0 00"
+                                           << "1 00" << QStringList();
+        QTest::newRow("minute 60") << "12 60"
+                                   << "12 1" << QStringList();
+        QTest::newRow("minute -1") << "5 -1"
+                                   << "5 1" << QStringList();
+        QTest::newRow("letters") << "ab 70"
+                                 << "ab 70" << QStringList { "'ab' is not a valid integer value." };
     }
 
     void leavingAFieldCorrectsBoth()
     {
-        QFETCH(QString, hour);
-        QFETCH(QString, minute);
-        QFETCH(QString, hourAfter);
-        QFETCH(QString, minuteAfter);
+        QFETCH(QString, typed);
+        QFETCH(QString, corrected);
+        QFETCH(QStringList, reported);
         open(QTime(8, 0));
-        form->houredit->setText(hour);
-        typeInto(form->minuteedit, minute);
+        typeInto(form->minuteedit, typed.section(' ', 1, 1));
+        form->houredit->setText(typed.section(' ', 0, 0));
         leave(form->minuteedit);
-        QCOMPARE(form->houredit->text(), hourAfter);
-        QCOMPARE(form->minuteedit->text(), minuteAfter);
-        QCOMPARE(QApplication::focusWidget(), form->AlarmEdit);
-    }
-
-    void notANumberIsReportedAndFocusMovesOn()
-    {
-        open(QTime(8, 0));
-        typeInto(form->houredit, "ab");
-        leave(form->houredit);
-        QCOMPARE(reports, QStringList { "'ab' is not a valid integer value." });
-        QCOMPARE(QApplication::focusWidget(), form->minuteedit);
+        QCOMPARE(form->houredit->text() + ' ' + form->minuteedit->text(), corrected);
+        QCOMPARE(reports, reported);
+        QCOMPARE(QApplication::focusWidget(), form->AlarmEdit); // the focus moves on
     }
 
     void errorsKeepTheDialogOpen_data()
     {
-        QTest::addColumn<QString>("hour");
-        QTest::addColumn<QString>("minute");
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("report");
         QTest::addColumn<QTime>("alarm");
         // Clicking the label does not move the focus: no field correction first.
-        QTest::newRow("negative hour") << "-5" << "30" << "Range check error." << QTime(12, 9);
-        QTest::newRow("hour 25") << "25" << "30" << "''25:9:0'' is not a valid time." << QTime(12, 9);
-        QTest::newRow("no minute") << "3" << "" << "'' is not a valid integer value." << QTime(3, 9);
+        QTest::newRow("negative hour") << "-5 30"
+                                       << "Range check error." << QTime(12, 9);
+        QTest::newRow("hour 25") << "25 30"
+                                 << "''25:9:0'' is not a valid time." << QTime(12, 9);
+        QTest::newRow("no minute") << "3 "
+                                   << "'' is not a valid integer value." << QTime(3, 9);
     }
 
     void errorsKeepTheDialogOpen()
     {
-        QFETCH(QString, hour);
-        QFETCH(QString, minute);
+        QFETCH(QString, typed);
         QFETCH(QString, report);
         QFETCH(QTime, alarm);
         open(QTime(8, 0));
-        form->minuteedit->setText(minute);
-        typeInto(form->houredit, hour);
+        form->minuteedit->setText(typed.section(' ', 1, 1));
+        typeInto(form->houredit, typed.section(' ', 0, 0));
         QTest::mouseClick(form->SetButton, Qt::LeftButton);
         QCOMPARE(reports, QStringList { report });
         QCOMPARE(clock->AlarmTime(), alarm); // an hour written before the error stays
