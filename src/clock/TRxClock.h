@@ -171,6 +171,8 @@ private:
     void RaiseAlarm();
     void Realign();
     void Invalidate() { update(); }
+    // The border and the bevels that are drawn, on each side.
+    int FrameInset() const;
 
     // Digits.
     QRect DigitRect() const;

@@ -29,11 +29,17 @@ QString twoDigits(int value)
 
 } // namespace
 
-QRect TRxClock::DigitRect() const
+int TRxClock::FrameInset() const
 {
     int inset = FBorderWidth;
     for (TBevelCut cut : { FBevelOuter, FBevelInner })
         inset += cut != bvNone ? FBevelWidth : 0;
+    return inset;
+}
+
+QRect TRxClock::DigitRect() const
+{
+    const int inset = FrameInset();
     return rect().adjusted(inset, inset, -inset, -inset);
 }
 

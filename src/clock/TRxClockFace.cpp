@@ -76,9 +76,7 @@ QPoint sweepTip(const TRxClock::FaceGeometry &face, int second)
 TRxClock::FaceGeometry TRxClock::Face() const
 {
     FaceGeometry face;
-    int inset = FBorderWidth + 1;
-    for (TBevelCut cut : { FBevelOuter, FBevelInner })
-        inset += cut != bvNone ? FBevelWidth : 0;
+    const int inset = FrameInset() + 1;
     const QRect inner = rect().adjusted(inset, inset, -inset, -inset);
     const int w = std::max(0, inner.width());
     const int h = std::max(0, inner.height());
