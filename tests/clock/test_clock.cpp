@@ -144,6 +144,14 @@ private slots:
         tickAt(*clock, "10:00:00");
         QTRY_COMPARE(spy.region, QRegion(clock->rect()));
         QCOMPARE(clock->ShownDigits().cells(), 8);
+
+        // A wall clock set twelve hours on keeps its digits but not its day half.
+        clock->setTwelveHour(true);
+        QCoreApplication::processEvents();
+        paints = spy.paints;
+        tickAt(*clock, "22:00:00");
+        QTRY_VERIFY(spy.paints > paints);
+        QCOMPARE(spy.region, QRegion(clock->rect()));
     }
 
     void alarmOverDaysOfTicks_data()
