@@ -3,7 +3,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-"$root/tools/deps.sh"
+# Qt's Wayland platform, so the viewer runs natively in a Wayland session.
+"$root/tools/deps.sh" qt6-wayland
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMISNAP_TESTS=OFF >/dev/null
 cmake --build "$root/build" --target lumisnap
 

@@ -1,14 +1,19 @@
 #include "app/Application.h"
 
+#include "common/DesktopId.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 
 #include <QFont>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace lumisnap {
 
 namespace {
+
+// The sizes the icon is drawn in, each installed in the hicolor theme too.
+constexpr int IconSizes[] = { 48, 128, 256 };
 
 void showErrorBox(const QString &text)
 {
@@ -23,6 +28,10 @@ Application::Application(int &argc, char **argv)
 {
     setApplicationName(QStringLiteral("lumisnap"));
     setApplicationDisplayName(Title);
+    // The desktop finds the entry, and with it the icon, by this name (on Wayland the
+    // application id, on X11 a window property).
+    setDesktopFileName(DesktopId);
+    setWindowIcon(programIcon());
     installFontSubstitutions();
     setErrorReporter(nullptr);
 }
@@ -51,6 +60,14 @@ void Application::setErrorReporter(ErrorReporter reporter)
 void Application::reportError(const QString &message)
 {
     lumisnap::reportError(message);
+}
+
+QIcon Application::programIcon()
+{
+    QIcon icon;
+    for (const int size : IconSizes)
+        icon.addFile(QStringLiteral(":/icons/lumisnap-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 void Application::installFontSubstitutions()

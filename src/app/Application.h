@@ -3,6 +3,7 @@
 #include "common/ErrorReport.h"
 
 #include <QApplication>
+#include <QIcon>
 
 namespace lumisnap {
 
@@ -29,6 +30,8 @@ public:
     static void reportError(const QString &message);
 
     static void installFontSubstitutions();
+    // The window icon, from the files the desktop entry's icon is installed from.
+    static QIcon programIcon();
 };
 
 } // namespace lumisnap

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "common/DesktopId.h"
 #include "common/Error.h"
 
 #include <QTest>
@@ -91,6 +92,23 @@ private slots:
         QCOMPARE(QFont::substitute("Comic Sans MS").toLower(), QString("comic neue"));
         QCOMPARE(QFont::substitute("MS Sans Serif").toLower(), QString("liberation sans"));
         QCOMPARE(QFont::substitute("Arial").toLower(), QString("liberation sans"));
+    }
+
+    // The desktop finds the entry by the application's desktop name, and the windows
+    // show the very pictures the entry's icon is installed from.
+    void windowsCarryTheDesktopEntrysNameAndIcon()
+    {
+        QCOMPARE(QGuiApplication::desktopFileName(), DesktopId);
+        const QIcon icon = QWidget().windowIcon();
+        QCOMPARE(icon.availableSizes(), (QList<QSize> { { 48, 48 }, { 128, 128 }, { 256, 256 } }));
+        for (const QSize &size : icon.availableSizes()) {
+            // A pixmap keeps premultiplied alpha; so does the file's picture here.
+            const auto format = QImage::Format_ARGB32_Premultiplied;
+            const QImage installed
+                = QImage(QStringLiteral(LUMISNAP_ICON_DIR "/lumisnap-%1.png").arg(size.width()))
+                      .convertToFormat(format);
+            QCOMPARE(icon.pixmap(size).toImage().convertToFormat(format), installed);
+        }
     }
 };
 

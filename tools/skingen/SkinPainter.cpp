@@ -263,3 +263,53 @@ QImage paintAlarmSkin()
     keepInsideOpaque(image, outlineOf(size, shape), qRgb(255, 255, 255), qRgb(250, 250, 250));
     return image;
 }
+
+QImage paintAppIcon(int size)
+{
+    // The main skin's monitor with a landscape on its screen, drawn on a 256-pixel
+    // square and scaled, so every size is drawn afresh rather than resampled.
+    constexpr qreal design = 256;
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / design, size / design);
+
+    const QRectF foot(70, 222, 116, 14);
+    p.setPen(Qt::NoPen);
+    p.setBrush(casingGradient(foot));
+    p.drawRoundedRect(foot, 6, 6);
+    p.fillRect(QRectF(106, 200, 44, 26), casingGradient(QRectF(106, 200, 44, 26)));
+    drawCasing(p, QRectF(12, 24, 232, 182), 20);
+
+    const QRectF screen(32, 42, 192, 136);
+    drawWell(p, screen, QColor(0x0b, 0x0d, 0x12), 8);
+    p.save();
+    QPainterPath view;
+    view.addRoundedRect(screen.adjusted(5, 5, -5, -5), 4, 4);
+    p.setClipPath(view);
+    QLinearGradient sky(screen.topLeft(), screen.bottomLeft());
+    sky.setColorAt(0.0, QColor(0x2f, 0x6f, 0xd8));
+    sky.setColorAt(1.0, QColor(0x9e, 0xd0, 0xf5));
+    p.fillRect(screen, sky);
+    p.setBrush(QColor(0xf2, 0xd4, 0x6a));
+    p.drawEllipse(QPointF(176, 78), 16, 16);
+    QPainterPath far;
+    far.moveTo(32, 150);
+    far.quadTo(86, 92, 150, 140);
+    far.quadTo(190, 118, 224, 136);
+    far.lineTo(224, 178);
+    far.lineTo(32, 178);
+    p.fillPath(far, QColor(0x3c, 0x9a, 0x4e));
+    QPainterPath near;
+    near.moveTo(32, 168);
+    near.quadTo(120, 130, 224, 166);
+    near.lineTo(224, 178);
+    near.lineTo(32, 178);
+    p.fillPath(near, QColor(0x25, 0x6e, 0x34));
+    p.restore();
+
+    p.setBrush(QColor(0x3c, 0xd0, 0x5a));
+    p.drawEllipse(QPointF(226, 192), 4, 4);
+    return image;
+}

@@ -8,3 +8,6 @@
 QImage paintMainSkin();   // 556 x 431, 24 bits
 QImage paintSplashSkin(); // 381 x 53, 256 colours
 QImage paintAlarmSkin();  // 184 x 185, 24 bits
+
+// The program's icon, drawn from the main skin's artwork: size x size, with alpha.
+QImage paintAppIcon(int size);

@@ -21,16 +21,29 @@ bool writeRegion(const QString &path, const QImage &picture, lumisnap::TColor tr
     return file.open(QIODevice::WriteOnly) && file.write(value) == value.size();
 }
 
+bool writeIcons(const QDir &folder)
+{
+    for (const int size : { 48, 128, 256 }) {
+        const QString path = folder.filePath(QStringLiteral("lumisnap-%1.png").arg(size));
+        QImageWriter writer(path, "png");
+        if (!writer.write(paintAppIcon(size))) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 // Writes the skin pictures as Windows bitmaps, with their stored regions, into the
-// given folder.
+// forms folder, and the program's icons as PNG into the icons folder when one is given.
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: skingen <forms folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: skingen <forms folder> [<icons folder>]\n");
         return 2;
     }
     const QDir forms(QString::fromLocal8Bit(argv[1]));
@@ -56,5 +69,7 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    if (argc == 3 && !writeIcons(QDir(QString::fromLocal8Bit(argv[2]))))
+        return 1;
     return 0;
 }

@@ -1,0 +1,24 @@
+# The Debian package: `cpack -G DEB` in a Release build (tools/package.sh).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME lumisnap)
+set(CPACK_PACKAGE_VENDOR Fennomark)
+set(CPACK_PACKAGE_CONTACT "Lumisnap developers <lumisnap@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "skinned picture viewer for GIF, JPEG, icon and bitmap files")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Lumisnap is a small picture viewer whose borderless window takes the shape of its skin: \
+a computer whose monitor shows the picture, beside a folder tree and a file list of GIF, \
+JPEG, icon and bitmap files. It shows pictures centred, stretched or plain, steps through \
+them full screen, searches a whole drive for pictures, and keeps a clock with a daily alarm.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+# The shared libraries it links come from dpkg-shlibdeps; the fonts its designs name
+# are looked up at run time, so they are listed by hand.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-comic-neue, fonts-liberation2")
+# Native windows under Wayland, and the desktop's opener for the maker's page.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
+
+include(CPack)
