@@ -63,9 +63,9 @@ void TSplashForm::closeEvent(QCloseEvent *event)
     emit closed();
 }
 
-TSplashForm *createSplashForm()
+TSplashForm *createSplashForm(QWidget *over)
 {
-    auto *splash = new TSplashForm;
+    auto *splash = new TSplashForm(over);
     SplashForm = splash;
     return splash;
 }

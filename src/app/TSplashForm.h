@@ -40,7 +40,9 @@ private:
 // The newest splash: a timer closes this one, whichever splash the timer belongs to.
 extern QPointer<TSplashForm> SplashForm;
 
-// Creates a splash that SplashForm then designates.
-TSplashForm *createSplashForm();
+// Creates a splash that SplashForm then designates. A splash over a window names it
+// as its parent, so it stays above that window where the desktop ignores
+// "stay on top" (Wayland).
+TSplashForm *createSplashForm(QWidget *over = nullptr);
 
 } // namespace lumisnap

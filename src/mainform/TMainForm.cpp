@@ -171,7 +171,7 @@ void ShellOpenFile(const QString &fileName, const QString &parameters, const QSt
 
 void TMainForm::FormShow()
 {
-    createSplashForm()->showCentered();
+    createSplashForm(this)->showCentered();
     PTShellList1->SetSortColumn(1);
 }
 

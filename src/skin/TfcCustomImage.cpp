@@ -53,6 +53,11 @@ void TfcCustomImage::paintEvent(QPaintEvent *)
     if (m_picture.isNull())
         return;
     QPainter painter(this);
+    drawPicture(painter);
+}
+
+void TfcCustomImage::drawPicture(QPainter &painter) const
+{
     painter.drawImage(QPoint(0, 0), m_picture);
 }
 

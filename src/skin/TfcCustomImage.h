@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QMouseEvent;
+class QPainter;
 
 namespace lumisnap {
 
@@ -38,6 +39,8 @@ protected:
     virtual void PictureChanged();
 
     void paintEvent(QPaintEvent *event) override;
+    // The skin at its own size at the top-left corner, never scaled.
+    void drawPicture(QPainter &painter) const;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;

@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWindow>
 
 #include <cstdlib>
@@ -51,6 +52,9 @@ void TfcCustomImageForm::attachToForm(QWidget *form)
         return;
     const bool wasVisible = form->isVisible();
     form->setWindowFlag(Qt::FramelessWindowHint, true);
+    // A window mask limits only input under Wayland, so the shape also comes from the
+    // pixels: nothing is painted outside the region. Set before the window exists.
+    form->setAttribute(Qt::WA_TranslucentBackground);
     if (wasVisible)
         form->show();
     setGeometry(form->rect());
@@ -133,6 +137,17 @@ void TfcCustomImageForm::applyRegion()
         m_form->setMask(*FRegion);
     else
         m_form->clearMask();
+}
+
+void TfcCustomImageForm::paintEvent(QPaintEvent *event)
+{
+    if (!FRegion || picture().isNull()) {
+        TfcCustomImage::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.setClipRegion(*FRegion);
+    drawPicture(painter);
 }
 
 void TfcCustomImageForm::FormMessage(QEvent *message)
