@@ -1,10 +1,35 @@
 #include "mainform/MakerLinkPage.h"
 
+#include "common/DesktopId.h"
 #include "common/Error.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace lumisnap::MakerLinkPage {
+
+namespace {
+
+bool isInstalled(const QString &programFolder)
+{
+    return QFileInfo::exists(programFolder + QStringLiteral("/../share/applications/") + DesktopId
+        + QStringLiteral(".desktop"));
+}
+
+} // namespace
+
+QString folderFor(const QString &programFolder)
+{
+    if (QFileInfo(programFolder).isWritable() && !isInstalled(programFolder))
+        return programFolder;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+        + QStringLiteral("/lumisnap");
+    // A failure shows when the page cannot be created there.
+    QDir().mkpath(cache);
+    return cache;
+}
 
 QStringList lines()
 {

@@ -11,6 +11,12 @@ namespace MakerLinkPage {
 inline const QString FileName = QStringLiteral("FMLink.htm");
 inline const QString MakerAddress = QStringLiteral("http://www.example.com/Fennomark");
 
+// The folder the page is written to and opened from: the program's own while the user
+// may write there, else "lumisnap" in the user's cache folder, created when missing.
+// An installed program (its desktop entry lies in ../share/applications) always uses
+// the cache: a system folder is no place for a user's page, even when root runs it.
+QString folderFor(const QString &programFolder);
+
 // The page's three lines, without line ends.
 QStringList lines();
 

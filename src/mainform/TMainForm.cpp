@@ -144,7 +144,7 @@ void TMainForm::Image3Click()
     WebSourceMemo->clear();
     for (const QString &line : MakerLinkPage::lines())
         WebSourceMemo->appendPlainText(line);
-    const QString folder = QCoreApplication::applicationDirPath();
+    const QString folder = MakerLinkPage::folderFor(QCoreApplication::applicationDirPath());
     MakerLinkPage::write(folder + QLatin1Char('/') + MakerLinkPage::FileName,
         WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
     ShellOpenFile(MakerLinkPage::FileName, QString(), folder);

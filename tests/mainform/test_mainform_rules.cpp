@@ -1,13 +1,58 @@
+#include "common/DesktopId.h"
 #include "common/Error.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
 #include "mainform/TImage.h"
 #include "mainform/TMainForm.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace lumisnap;
+
+namespace {
+
+// Root may write into any folder; while this lives, the process is an ordinary user
+// (nobody), as the program's users are. Nothing changes for anyone else.
+class AsOrdinaryUser
+{
+public:
+    AsOrdinaryUser()
+        : m_switched(geteuid() == 0 && setresuid(65534, 65534, 0) == 0)
+    {
+    }
+    ~AsOrdinaryUser()
+    {
+        if (m_switched && setresuid(0, 0, 0) != 0)
+            qFatal("cannot become root again");
+    }
+    AsOrdinaryUser(const AsOrdinaryUser &) = delete;
+    AsOrdinaryUser &operator=(const AsOrdinaryUser &) = delete;
+
+private:
+    bool m_switched;
+};
+
+// A program folder prefix/bin inside dir, as a build or an installation lays it out.
+QString makeProgramFolder(const QTemporaryDir &dir, bool installed)
+{
+    const QString bin = dir.filePath(QStringLiteral("prefix/bin"));
+    QDir().mkpath(bin);
+    if (installed) {
+        const QString entries = dir.filePath(QStringLiteral("prefix/share/applications"));
+        QDir().mkpath(entries);
+        QFile entry(entries + QLatin1Char('/') + DesktopId + QStringLiteral(".desktop"));
+        if (!entry.open(QIODevice::WriteOnly))
+            qFatal("cannot write %s", qPrintable(entry.fileName()));
+    }
+    return bin;
+}
+
+} // namespace
 
 class TestMainFormRules : public QObject
 {
@@ -91,10 +136,52 @@ private slots:
         }
     }
 
-    void linkPageThatCannotBeWrittenRaisesCreateError()
+    void linkPageFolder_data()
+    {
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("writable build folder") << true << false << true;
+        QTest::newRow("read-only folder") << false << false << false;
+        QTest::newRow("installed program") << true << true << false;
+    }
+
+    void linkPageFolder()
+    {
+        QFETCH(bool, writable);
+        QFETCH(bool, installed);
+        QFETCH(bool, beside);
+        QTemporaryDir dir;
+        // The ordinary user below must reach the folders.
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+        const QString program = makeProgramFolder(dir, installed);
+        QFile::setPermissions(program,
+            writable ? QFileDevice::Permissions(0x7777)
+                     : QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                    | QFileDevice::ExeOther);
+        qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8());
+
+        AsOrdinaryUser user;
+        const QString folder = MakerLinkPage::folderFor(program);
+        const QString cache = dir.filePath(QStringLiteral("cache/lumisnap"));
+        QCOMPARE(folder, beside ? program : cache);
+        MakerLinkPage::write(
+            folder + QLatin1Char('/') + MakerLinkPage::FileName, MakerLinkPage::lines());
+        QVERIFY(QFile::exists(folder + QStringLiteral("/FMLink.htm")));
+        QCOMPARE(QFile::exists(program + QStringLiteral("/FMLink.htm")), beside);
+    }
+
+    void linkPageWithNowhereToGoRaisesCreateErrorForTheCachePath()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("missing/FMLink.htm"));
+        const QString program = makeProgramFolder(dir, true);
+        // A file where the cache folder should be: no folder can be made below it.
+        const QString blocked = dir.filePath(QStringLiteral("blocked"));
+        QVERIFY(QFile(blocked).open(QIODevice::WriteOnly));
+        qputenv("XDG_CACHE_HOME", blocked.toUtf8());
+        const QString path
+            = MakerLinkPage::folderFor(program) + QLatin1Char('/') + MakerLinkPage::FileName;
+        QCOMPARE(path, blocked + QStringLiteral("/lumisnap/FMLink.htm"));
         try {
             MakerLinkPage::write(path, MakerLinkPage::lines());
             QFAIL("no error raised");
