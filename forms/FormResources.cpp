@@ -3,18 +3,21 @@
 #include "common/Error.h"
 #include "picture/TBitmap.h"
 
-#include <QFile>
+#include <QResource>
 
 namespace lumisnap::FormResources {
 
 namespace {
 
+// The bytes where the program keeps them: stored uncompressed, they are neither
+// unpacked nor copied at start-up.
 QByteArray resource(const QString &fileName)
 {
-    QFile file(QStringLiteral(":/forms/") + fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(file.fileName()));
-    return file.readAll();
+    const QResource stored(QStringLiteral(":/forms/") + fileName);
+    const QByteArray bytes = stored.isValid() ? stored.uncompressedData() : QByteArray();
+    if (bytes.isNull())
+        throw EFOpenError(QStringLiteral("Cannot open file %1").arg(stored.fileName()));
+    return bytes;
 }
 
 QImage skinPicture(const QString &name)

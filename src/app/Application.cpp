@@ -31,7 +31,6 @@ Application::Application(int &argc, char **argv)
     // The desktop finds the entry, and with it the icon, by this name (on Wayland the
     // application id, on X11 a window property).
     setDesktopFileName(DesktopId);
-    setWindowIcon(programIcon());
     installFontSubstitutions();
     setErrorReporter(nullptr);
 }

@@ -30,7 +30,8 @@ public:
     static void reportError(const QString &message);
 
     static void installFontSubstitutions();
-    // The window icon, from the files the desktop entry's icon is installed from.
+    // The windows' icon, from the files the desktop entry's icon is installed from.
+    // Start-up sets it once the splash is up: decoding it would delay the splash.
     static QIcon programIcon();
 };
 

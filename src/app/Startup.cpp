@@ -24,6 +24,7 @@ int runStartup(Application &app)
 
     createSplashForm()->showModal();
     ScanMode = 0;
+    app.setWindowIcon(Application::programIcon());
 
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit);

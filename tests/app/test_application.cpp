@@ -94,12 +94,12 @@ private slots:
         QCOMPARE(QFont::substitute("Arial").toLower(), QString("liberation sans"));
     }
 
-    // The desktop finds the entry by the application's desktop name, and the windows
-    // show the very pictures the entry's icon is installed from.
+    // The desktop finds the entry by the application's desktop name, and the windows'
+    // icon is made of the very pictures the entry's icon is installed from.
     void windowsCarryTheDesktopEntrysNameAndIcon()
     {
         QCOMPARE(QGuiApplication::desktopFileName(), DesktopId);
-        const QIcon icon = QWidget().windowIcon();
+        const QIcon icon = Application::programIcon();
         QCOMPARE(icon.availableSizes(), (QList<QSize> { { 48, 48 }, { 128, 128 }, { 256, 256 } }));
         for (const QSize &size : icon.availableSizes()) {
             // A pixmap keeps premultiplied alpha; so does the file's picture here.

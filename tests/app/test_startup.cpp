@@ -28,6 +28,7 @@ struct Observation
     bool secondSplashClosed = false;
     qint64 mainShownAfterMs = -1;
     bool mainCentred = false;
+    qint64 mainIcon = 0;
     QString currentFileWhenRunning = QStringLiteral("unset");
 };
 
@@ -59,6 +60,7 @@ private slots:
             poll->stop();
             seen.mainShownAfterMs = clock.elapsed();
             seen.currentFileWhenRunning = CurrentFile;
+            seen.mainIcon = MainForm->windowIcon().cacheKey();
             const QRect screen = QGuiApplication::primaryScreen()->geometry();
             seen.mainCentred
                 = (MainForm->frameGeometry().center() - screen.center()).manhattanLength() <= 2;
@@ -81,6 +83,8 @@ private slots:
         QVERIFY(!seen.mainVisibleDuringSplash);
         QVERIFY2(seen.mainShownAfterMs >= 1900, qPrintable(QString::number(seen.mainShownAfterMs)));
         QVERIFY(seen.mainCentred);
+        QCOMPARE(seen.mainIcon, qApp->windowIcon().cacheKey());
+        QCOMPARE(qApp->windowIcon().availableSizes().size(), 3);
         QCOMPARE(seen.currentFileWhenRunning, QString());
         QVERIFY(seen.secondSplashOverMain);
         QVERIFY(seen.firstSplashGoneAfterwards);
