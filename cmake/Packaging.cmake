@@ -18,7 +18,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # are looked up at run time, so they are listed by hand.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-comic-neue, fonts-liberation2")
-# Native windows under Wayland, and the desktop's opener for the maker's page.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, xdg-utils")
+# Native windows under Wayland. The desktop's opener for the maker's page comes with
+# every desktop; recommending it would pull some fifty packages into a bare system.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS xdg-utils)
 
 include(CPack)
