@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/TSplashForm.h"
+#include "setalarm/TSetAlarmForm.h"
 #include "skin/TfcImageForm.h"
 
 #include <QDir>
@@ -128,6 +129,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(splash));
         checkShownShape(splash, splash->fcImageForm1, QStringLiteral("splash"));
         splash->close();
+        QVERIFY(!waitForDesktop().isNull());
+    }
+
+    void alarmDialogShowsOnlyItsSkin()
+    {
+        TSetAlarmForm dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        checkShownShape(&dialog, dialog.fcImageForm1, QStringLiteral("alarm"));
+        dialog.close();
         QVERIFY(!waitForDesktop().isNull());
     }
 
