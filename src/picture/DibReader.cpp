@@ -2,8 +2,6 @@
 
 #include "picture/PictureLimits.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -126,51 +124,19 @@ struct PixelMasks
     QRgb operator()(std::uint32_t p) const { return qRgb(red(p), green(p), blue(p)); }
 };
 
-std::uint32_t load32(const std::uint8_t *p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return qFromLittleEndian(v);
-}
-
-// Blue, green, red bytes read little-endian are already 0x00RRGGBB; four pixels
-// are three words, the hot loop of every photograph-sized bitmap.
-void convertRow24(const std::uint8_t *src, QRgb *out, int width)
-{
-    constexpr std::uint32_t opaque = 0xFF000000u;
-    int x = 0;
-    for (; x + 4 <= width; x += 4, src += 12) {
-        const std::uint32_t a = load32(src), b = load32(src + 4), c = load32(src + 8);
-        out[x] = opaque | (a & 0xFFFFFF);
-        out[x + 1] = opaque | (a >> 24) | ((b & 0xFFFF) << 8);
-        out[x + 2] = opaque | (b >> 16) | ((c & 0xFF) << 16);
-        out[x + 3] = opaque | (c >> 8);
-    }
-    for (; x < width; ++x, src += 3)
-        out[x] = opaque | (std::uint32_t(src[2]) << 16) | (std::uint32_t(src[1]) << 8) | src[0];
-}
-
+// Rows that are not kept as stored: 4, 16 and 32 bits.
 void convertRow(const std::uint8_t *src, uchar *dst, const Header &h, int width,
     const PixelMasks &masks, bool keepAlpha)
 {
     auto *out = reinterpret_cast<QRgb *>(dst);
     switch (h.bitCount) {
-    case 1:
-        std::memcpy(dst, src, std::size_t(width + 7) / 8);
-        break;
     case 4:
         for (int x = 0; x < width; ++x)
             dst[x] = (x & 1) ? (src[x / 2] & 0x0F) : (src[x / 2] >> 4);
         break;
-    case 8:
-        std::memcpy(dst, src, std::size_t(width));
-        break;
     case 16:
         for (int x = 0; x < width; ++x)
             out[x] = masks(std::uint32_t(src[2 * x] | (src[2 * x + 1] << 8)));
-        break;
-    case 24:
-        convertRow24(src, out, width);
         break;
     case 32:
         for (int x = 0; x < width; ++x, src += 4) {
@@ -188,25 +154,9 @@ QImage::Format formatFor(const Header &h, bool keepAlpha)
         return QImage::Format_Mono;
     if (h.bitCount <= 8)
         return QImage::Format_Indexed8;
+    if (h.bitCount == 24)
+        return QImage::Format_BGR888;
     return keepAlpha && h.bitCount == 32 ? QImage::Format_ARGB32 : QImage::Format_RGB32;
-}
-
-// clear: fill with 0 first, for pictures whose data may not cover every pixel.
-QImage allocate(int width, int rows, QImage::Format format, const QVector<QRgb> &colors, bool clear,
-    const QString &invalidText)
-{
-    QImage image(width, rows, format);
-    if (image.isNull())
-        invalid(invalidText);
-    if (clear)
-        image.fill(0);
-    if (format == QImage::Format_Mono || format == QImage::Format_Indexed8) {
-        // Indices past a short table must still name a colour.
-        QVector<QRgb> table = colors;
-        table.resize(format == QImage::Format_Mono ? 2 : 256, qRgb(0, 0, 0));
-        image.setColorTable(table);
-    }
-    return image;
 }
 
 QImage decodeUncompressed(std::span<const std::uint8_t> pixels, const Header &h,
@@ -214,7 +164,8 @@ QImage decodeUncompressed(std::span<const std::uint8_t> pixels, const Header &h,
 {
     const auto stride = std::size_t(rowStride(h.width, h.bitCount));
     const bool complete = pixels.size() / stride >= std::size_t(rows);
-    QImage image = allocate(h.width, rows, formatFor(h, keepAlpha), colors, !complete, invalidText);
+    QImage image = allocateImage(h, colors, rows, keepAlpha, !complete, invalidText);
+    const bool verbatim = storesRowsVerbatim(h);
     const PixelMasks masks(h);
     std::vector<std::uint8_t> partial;
     for (int y = 0; y < rows; ++y) {
@@ -227,15 +178,19 @@ QImage decodeUncompressed(std::span<const std::uint8_t> pixels, const Header &h,
             std::memcpy(partial.data(), src, pixels.size() - offset);
             src = partial.data();
         }
-        const int target = h.height < 0 ? y : rows - 1 - y;
-        convertRow(src, image.scanLine(target), h, h.width, masks, keepAlpha);
+        uchar *line = image.scanLine(storedRowTarget(h, rows, y));
+        if (verbatim)
+            std::memcpy(line, src, stride);
+        else
+            convertRow(src, line, h, h.width, masks, keepAlpha);
     }
     return image;
 }
 
 // Run-length data: pairs of (count, index), or 0 followed by an escape.
-// Pixels past the right edge or the last row are dropped; data that ends before
-// the end-of-bitmap escape makes the picture invalid.
+// Pixels past the right edge or the last row are dropped. Data that ends between
+// two commands ends the picture as an end-of-bitmap escape would; data cut inside
+// a command makes it invalid.
 class RleDecoder
 {
 public:
@@ -250,7 +205,7 @@ public:
 
     void run()
     {
-        for (;;) {
+        while (m_pos < m_data.size()) {
             const std::uint8_t count = next();
             const std::uint8_t value = next();
             if (count > 0) {
@@ -365,12 +320,55 @@ std::int64_t rowStride(std::int64_t width, int bitCount)
     return (width * bitCount + 31) / 32 * 4;
 }
 
+bool storesRowsVerbatim(const Header &header)
+{
+    return header.compression == Rgb
+        && (header.bitCount == 1 || header.bitCount == 8 || header.bitCount == 24);
+}
+
+int storedRowTarget(const Header &header, int rows, int stored)
+{
+    return header.height < 0 ? stored : rows - 1 - stored;
+}
+
+QImage allocateImage(const Header &header, const QVector<QRgb> &colors, int rows, bool keepAlpha,
+    bool clear, const QString &invalidText)
+{
+    const QImage::Format format = formatFor(header, keepAlpha);
+    QImage image(header.width, rows, format);
+    if (image.isNull())
+        invalid(invalidText);
+    if (clear)
+        image.fill(0);
+    if (format == QImage::Format_Mono || format == QImage::Format_Indexed8) {
+        // Indices past a short table must still name a colour.
+        QVector<QRgb> table = colors;
+        table.resize(format == QImage::Format_Mono ? 2 : 256, qRgb(0, 0, 0));
+        image.setColorTable(table);
+    }
+    return image;
+}
+
+// Uncompressed data fills what it holds; a run-length command of two bytes fills
+// at most a run of 255 pixels or the rest of a row.
+void checkDataSize(
+    const Header &header, int rows, std::size_t dataBytes, const QString &invalidText)
+{
+    const auto bytes = std::int64_t(dataBytes);
+    const std::int64_t reachable = header.compression == Rle8 || header.compression == Rle4
+        ? bytes / 2 * std::max<std::int64_t>(header.width, 255)
+        : bytes * 8 / header.bitCount;
+    if (exceedsItsData(std::int64_t(header.width) * rows, reachable))
+        invalid(invalidText);
+}
+
 QImage decodePixels(std::span<const std::uint8_t> pixels, const Header &header,
     const QVector<QRgb> &colors, int rows, bool keepAlpha, const QString &invalidText)
 {
+    checkDataSize(header, rows, pixels.size(), invalidText);
     if (header.compression != Rle8 && header.compression != Rle4)
         return decodeUncompressed(pixels, header, colors, rows, keepAlpha, invalidText);
-    QImage image = allocate(header.width, rows, QImage::Format_Indexed8, colors, true, invalidText);
+    QImage image = allocateImage(header, colors, rows, false, true, invalidText);
     RleDecoder(pixels, image, header.compression == Rle4, invalidText).run();
     return image;
 }

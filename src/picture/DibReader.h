@@ -42,12 +42,29 @@ QVector<QRgb> readColorTable(ByteReader &in, const Header &header, const QString
 std::int64_t rowStride(std::int64_t width, int bitCount);
 
 // Turns the stored pixels into an image of width x rows. Uncompressed data that
-// ends early leaves the missing rows at 0; broken run-length data throws.
+// ends early leaves the missing rows at 0; broken run-length data throws, and so
+// does data far too short for the size declared (see checkDataSize).
 // Palette pictures give Mono (1 bit) or Indexed8 with the table padded to the
-// depth's full count, the others RGB32.
+// depth's full count, 24 bits BGR888, the others RGB32.
 // keepAlpha: 32-bit pixels keep their fourth byte as alpha (ARGB32), as icons need.
 QImage decodePixels(std::span<const std::uint8_t> pixels, const Header &header,
     const QVector<QRgb> &colors, int rows, bool keepAlpha, const QString &invalidText);
+
+// Uncompressed 1, 8 and 24-bit rows are kept exactly as stored, stride included,
+// so they can be read straight into the image.
+bool storesRowsVerbatim(const Header &header);
+
+// The image row that the stored row number `stored` becomes.
+int storedRowTarget(const Header &header, int rows, int stored);
+
+// An image of the format decodePixels gives; clear fills it with 0 first.
+QImage allocateImage(const Header &header, const QVector<QRgb> &colors, int rows, bool keepAlpha,
+    bool clear, const QString &invalidText);
+
+// Refuses a picture that declares far more pixels than dataBytes of its data can
+// fill, before anything is allocated for it.
+void checkDataSize(
+    const Header &header, int rows, std::size_t dataBytes, const QString &invalidText);
 
 } // namespace dib
 } // namespace lumisnap

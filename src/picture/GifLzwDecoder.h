@@ -25,6 +25,13 @@ public:
     // raises the GIF error instead of being reported as corrupt.
     static Result decode(std::span<const std::uint8_t> lzwData, int bitsPerPixel,
         std::span<std::uint8_t> out, bool tolerateDamage);
+
+    // The most pixels dataBytes of LZW data can expand to: every code is at least
+    // 3 bits wide and names a string of at most StackLimit pixels.
+    static constexpr std::int64_t reachablePixels(std::size_t dataBytes)
+    {
+        return (std::int64_t(dataBytes) * 8 / 3 + 1) * StackLimit;
+    }
 };
 
 } // namespace lumisnap

@@ -1,6 +1,7 @@
 #include "picture/GifReader.h"
 
 #include "common/Error.h"
+#include "picture/GifLzwDecoder.h"
 #include "picture/PictureLimits.h"
 #include "picture/TExtension.h"
 #include "picture/TGIFImage.h"
@@ -60,6 +61,19 @@ void GifReader::read()
 {
     readHeader();
     readLogicalScreen();
+    try {
+        readBlocks();
+    } catch (const EReadError &) {
+        // Damage after an image (a stream cut inside a later block, stray bytes)
+        // ends the stream; the images read before it stay.
+        if (m_image.m_frames.empty() || !TolerateDamage)
+            throw;
+        m_pending.clear();
+    }
+}
+
+void GifReader::readBlocks()
+{
     std::uint8_t introducer = nextIntroducer();
     while (introducer != 0 && introducer != Trailer && !m_reader.atEnd()) {
         while (introducer == ExtensionIntroducer) {
@@ -107,8 +121,6 @@ void GifReader::readLogicalScreen()
     data.aspect = m_reader.u8();
     data.colorResolution = ((packed >> 4) & 7) + 1;
     data.bitsPerPixel = (packed & 7) + 1;
-    if (exceedsPictureLimit(m_image.m_logicalWidth, m_image.m_logicalHeight))
-        throwGif("GIF image is too large");
     if (packed & ColorTableFlag) {
         data.palette = readColorTable(m_reader, data.bitsPerPixel);
         if (backgroundIndex < data.palette.size())
@@ -201,9 +213,9 @@ void GifReader::readImage(TGIFFrame &frame)
         width = m_image.m_logicalWidth;
     if (height == 0)
         height = m_image.m_logicalHeight;
-    checkSize(width, height);
 
     readImageData(frame, item.lzwData);
+    checkSize(width, height, std::size_t(item.lzwData.size()));
     frame.OriginX = originX;
     frame.OriginY = originY;
     item.width = width;
@@ -258,14 +270,12 @@ void GifReader::applyGraphicControls(TGIFFrame &frame)
     }
 }
 
-// Sizes beyond the decoding limit, for one frame or for all frames together, are
-// refused before anything is allocated for them.
-void GifReader::checkSize(std::int64_t width, std::int64_t height)
+// Each frame is measured on its own, before its bitmap is ever allocated: against
+// the decoding limit and against what its data can fill.
+void GifReader::checkSize(std::int64_t width, std::int64_t height, std::size_t dataBytes)
 {
-    if (exceedsPictureLimit(width, height))
-        throwGif("GIF image is too large");
-    m_pixelTotal += width * height;
-    if (m_pixelTotal > MaxPicturePixels)
+    if (exceedsPictureLimit(width, height)
+        || exceedsItsData(width * height, GifLzwDecoder::reachablePixels(dataBytes)))
         throwGif("GIF image is too large");
 }
 

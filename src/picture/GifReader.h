@@ -22,6 +22,7 @@ public:
     void read();
 
 private:
+    void readBlocks();
     void readHeader();
     void readLogicalScreen();
     std::uint8_t nextIntroducer();
@@ -32,12 +33,11 @@ private:
     void readImage(TGIFFrame &frame);
     void readImageData(TGIFFrame &frame, QByteArray &data);
     void applyGraphicControls(TGIFFrame &frame);
-    void checkSize(std::int64_t width, std::int64_t height);
+    void checkSize(std::int64_t width, std::int64_t height, std::size_t dataBytes);
 
     TGIFImage &m_image;
     ByteReader m_reader;
     std::vector<TExtension> m_pending;
-    std::int64_t m_pixelTotal = 0;
 };
 
 } // namespace lumisnap

@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -18,6 +19,10 @@ constexpr std::size_t SourceBufferSize = 4096;
 // Bounds libjpeg's own buffers (whole-image coefficients of progressive files).
 constexpr long MaxDecoderMemory = 1L << 30;
 constexpr int RowsPerCall = 16;
+// The most pixels one byte of entropy-coded data can fill: Huffman codes spend at
+// least one bit on each 8 x 8 block; arithmetic coding can spend far less.
+constexpr std::int64_t HuffmanPixelsPerByte = 8 * 64;
+constexpr std::int64_t ArithmeticPixelsPerByte = std::int64_t(1) << 16;
 
 struct ErrorManager
 {
@@ -128,6 +133,7 @@ struct Session
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
     MemorySource source;
+    std::vector<JSAMPLE> inkRow; // one CMYK row on its way to RGB
 };
 
 void openSession(Session &s, const std::uint8_t *data, std::size_t size)
@@ -136,8 +142,18 @@ void openSession(Session &s, const std::uint8_t *data, std::size_t size)
     s.cinfo.mem->max_memory_to_use = MaxDecoderMemory;
     attachSource(s.cinfo, s.source, data, size);
     jpeg_read_header(&s.cinfo, TRUE);
-    if (exceedsPictureLimit(s.cinfo.image_width, s.cinfo.image_height))
+    const std::int64_t width = s.cinfo.image_width;
+    const std::int64_t height = s.cinfo.image_height;
+    const std::int64_t perByte
+        = s.cinfo.arith_code ? ArithmeticPixelsPerByte : HuffmanPixelsPerByte;
+    if (exceedsPictureLimit(width, height)
+        || exceedsItsData(width * height, std::int64_t(size) * perByte))
         ERREXIT1(&s.cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+}
+
+bool isInk(J_COLOR_SPACE space)
+{
+    return space == JCS_CMYK || space == JCS_YCCK;
 }
 
 void applySettings(jpeg_decompress_struct &cinfo, const Settings &settings)
@@ -156,9 +172,41 @@ void applySettings(jpeg_decompress_struct &cinfo, const Settings &settings)
         cinfo.two_pass_quantize = FALSE;
         cinfo.dither_mode = JDITHER_ORDERED;
     }
+    // Ink pictures come out as CMYK, which the decoder cannot turn into RGB; the
+    // rows are converted on their way into the picture.
+    if (isInk(cinfo.jpeg_color_space) && cinfo.out_color_space != JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_CMYK;
+        cinfo.quantize_colors = FALSE;
+    }
     // Colour pictures that are not quantised come out as RGB bytes.
-    if (cinfo.out_color_space != JCS_GRAYSCALE)
+    if (cinfo.out_color_space != JCS_GRAYSCALE && cinfo.out_color_space != JCS_CMYK)
         cinfo.out_color_space = JCS_RGB;
+}
+
+// Adobe's writers store ink inverted (255 = no ink); others store it as it is.
+void inkToRgb(const JSAMPLE *ink, std::uint8_t *rgb, JDIMENSION width, bool inverted)
+{
+    for (JDIMENSION x = 0; x < width; ++x, ink += 4, rgb += 3) {
+        const int k = inverted ? ink[3] : 255 - ink[3];
+        for (int c = 0; c < 3; ++c) {
+            const int v = inverted ? ink[c] : 255 - ink[c];
+            rgb[c] = std::uint8_t((v * k + 127) / 255);
+        }
+    }
+}
+
+void readInkRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
+{
+    jpeg_decompress_struct &cinfo = s.cinfo;
+    s.inkRow.resize(std::size_t(cinfo.output_width) * 4);
+    JSAMPROW row = s.inkRow.data();
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int y = int(cinfo.output_scanline);
+        jpeg_read_scanlines(&cinfo, &row, 1);
+        inkToRgb(
+            row, rows + std::ptrdiff_t(y) * stride, cinfo.output_width, cinfo.saw_Adobe_marker);
+        target.rowsDone = int(cinfo.output_scanline);
+    }
 }
 
 void readRows(
@@ -212,11 +260,15 @@ int decode(const std::uint8_t *data, std::size_t size, const Settings &settings,
     std::uint8_t *rows = nullptr;
     std::ptrdiff_t stride = 0;
     const bool quantised = s.cinfo.quantize_colors;
+    const bool ink = s.cinfo.out_color_space == JCS_CMYK;
     if (!target.allocate(target.context, int(s.cinfo.output_width), int(s.cinfo.output_height),
-            s.cinfo.out_color_components, quantised ? s.cinfo.colormap : nullptr,
+            ink ? 3 : s.cinfo.out_color_components, quantised ? s.cinfo.colormap : nullptr,
             quantised ? s.cinfo.actual_number_of_colors : 0, &rows, &stride))
         ERREXIT1(&s.cinfo, JERR_OUT_OF_MEMORY, 0);
-    readRows(s.cinfo, target, rows, stride);
+    if (ink)
+        readInkRows(s, target, rows, stride);
+    else
+        readRows(s.cinfo, target, rows, stride);
     jpeg_finish_decompress(&s.cinfo);
     jpeg_destroy_decompress(&s.cinfo);
     return NoError;

@@ -19,11 +19,13 @@ public:
     bool empty() const override { return m_image.isNull(); }
 
     void loadFromBytes(std::span<const std::uint8_t> bytes) override;
+    void loadFromFile(QFile &file) override;
     void draw(QPainter &painter, const QRect &rect) override;
 
     QVector<QRgb> palette() const override { return m_palette; }
 
-    // 1 bit: Mono; 4 and 8 bits: Indexed8 with the colour table; deeper: RGB32.
+    // 1 bit: Mono; 4 and 8 bits: Indexed8 with the colour table; 24 bits: BGR888
+    // as stored; 16 and 32 bits: RGB32.
     const QImage &image() const { return m_image; }
     void setImage(QImage image);
     // Rows the JPEG decoder writes into directly.

@@ -170,6 +170,9 @@ void TGIFImage::setLoopCount(int count)
 
 void TGIFImage::setCommentLines(const QStringList &lines)
 {
+    // Copies share their data until one of them changes it.
+    if (m_data.use_count() > 1)
+        m_data = std::make_shared<TGIFData>(*m_data);
     m_data->commentLines = lines;
 }
 

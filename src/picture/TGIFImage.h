@@ -37,7 +37,8 @@ public:
     TGIFImage();
     ~TGIFImage() override;
 
-    // Copies source into this picture; frame data stays shared.
+    // Copies source into this picture; picture and frame data stay shared until
+    // either side changes them.
     void assign(const TGIFImage &source);
 
     int width() const override;

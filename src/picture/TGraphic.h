@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QRect>
 #include <QRgb>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <span>
 
+class QFile;
 class QPainter;
 
 namespace lumisnap {
@@ -31,6 +33,11 @@ public:
     // end). Throws one of the format's errors; a failed read leaves nothing usable.
     virtual void loadFromBytes(std::span<const std::uint8_t> bytes) = 0;
 
+    // Reads the picture from an open file, from its current position to its end.
+    // By default the bytes are read whole and handed to loadFromBytes; a reader
+    // may read its pixels straight from the file instead.
+    virtual void loadFromFile(QFile &file);
+
     // Draws into rect: scaled for most formats; icons keep their own size.
     virtual void draw(QPainter &painter, const QRect &rect) = 0;
 
@@ -45,6 +52,8 @@ public:
 
 protected:
     TGraphic() = default;
+    // The rest of the file; a file past the size any picture needs is refused.
+    static QByteArray readRest(QFile &file);
     void changed()
     {
         if (m_onChange)

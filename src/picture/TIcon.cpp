@@ -83,7 +83,11 @@ QImage readPng(std::span<const std::uint8_t> data)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "png");
     const QSize size = reader.size();
-    if (!size.isValid() || exceedsPictureLimit(size.width(), size.height()))
+    // Deflate turns a byte into at most 1032, and a 1-bit row packs 8 pixels a byte.
+    constexpr std::int64_t pixelsPerByte = 1032 * 8;
+    if (!size.isValid() || exceedsPictureLimit(size.width(), size.height())
+        || exceedsItsData(
+            std::int64_t(size.width()) * size.height(), std::int64_t(data.size()) * pixelsPerByte))
         invalidIcon();
     QImage image = reader.read();
     if (image.isNull())
@@ -136,17 +140,20 @@ QImage readDib(std::span<const std::uint8_t> data)
     return image;
 }
 
+bool isPng(std::span<const std::uint8_t> data)
+{
+    static constexpr std::uint8_t signature[] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
+    return data.size() >= sizeof signature
+        && std::equal(std::begin(signature), std::end(signature), data.begin());
+}
+
 QImage readImage(std::span<const std::uint8_t> file, const Entry &entry)
 {
     if (entry.offset >= file.size())
         throw EReadError(streamReadErrorText());
     auto data = file.subspan(entry.offset);
     data = data.first(std::min<std::size_t>(entry.bytes, data.size()));
-    static constexpr std::uint8_t pngSignature[] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
-    if (data.size() >= sizeof pngSignature
-        && std::equal(std::begin(pngSignature), std::end(pngSignature), data.begin()))
-        return readPng(data);
-    return readDib(data);
+    return isPng(data) ? readPng(data) : readDib(data);
 }
 
 // Type 0 files name no image of their own: they show a plain application window.
@@ -186,6 +193,12 @@ int TIcon::chooseImage(const std::vector<DirectoryEntry> &entries, QSize wanted,
 
 void TIcon::loadFromBytes(std::span<const std::uint8_t> bytes)
 {
+    // Web sites often serve a bare PNG as their .ico: it shows as an icon holding
+    // that one image would.
+    if (isPng(bytes)) {
+        m_image = readPng(bytes);
+        return;
+    }
     ByteReader in(bytes);
     in.skip(2); // reserved
     const std::uint16_t type = in.u16();

@@ -2,6 +2,8 @@
 
 #include "common/Error.h"
 #include "common/FileName.h"
+#include "picture/TIcon.h"
+#include "picture/TMetafile.h"
 #include "picture/TPictureFormats.h"
 
 #include <QFile>
@@ -12,10 +14,7 @@ namespace lumisnap {
 
 namespace {
 
-// Larger files are refused before anything is read into memory.
-constexpr qint64 MaxPictureFileBytes = qint64(1) << 30;
-
-QByteArray readPictureFile(const QString &path)
+void openPictureFile(QFile &file, const QString &path)
 {
     const QString cannotOpen = QStringLiteral("Cannot open file %1").arg(displayFileName(path));
     // Anything but a regular file (a folder, a pipe, a device) could block or never end.
@@ -23,15 +22,8 @@ QByteArray readPictureFile(const QString &path)
     if (::stat(encodeFileName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         throw EFOpenError(cannotOpen);
     // Names are bytes: a listed name that is not UTF-8 must open too.
-    QFile file;
     if (!openFile(file, path, QIODevice::ReadOnly))
         throw EFOpenError(cannotOpen);
-    if (file.size() > MaxPictureFileBytes)
-        throw EOutOfResources(QStringLiteral("Out of system resources"));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EReadError(streamReadErrorText());
-    return bytes;
 }
 
 } // namespace
@@ -51,6 +43,12 @@ QString TPicture::extensionOf(const QString &path)
     return path.mid(dot + 1);
 }
 
+void TPicture::drawAsViewer(TGraphic &graphic)
+{
+    if (!dynamic_cast<TIcon *>(&graphic) && !dynamic_cast<TMetafile *>(&graphic))
+        graphic.setTransparent(false);
+}
+
 void TPicture::LoadFromFile(const QString &path)
 {
     const QString extension = extensionOf(path);
@@ -59,9 +57,9 @@ void TPicture::LoadFromFile(const QString &path)
         throw EInvalidGraphic(
             QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
     std::unique_ptr<TGraphic> graphic = entry->create();
-    const QByteArray bytes = readPictureFile(path);
-    graphic->loadFromBytes(
-        { reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()) });
+    QFile file;
+    openPictureFile(file, path);
+    graphic->loadFromFile(file);
     setGraphic(std::move(graphic));
 }
 

@@ -42,6 +42,10 @@ public:
     // Called after every load and whenever the held picture changes on its own.
     void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
 
+    // The viewer draws every picture opaque except icons and metafiles, which keep
+    // their own transparency; call after each load.
+    static void drawAsViewer(TGraphic &graphic);
+
     // The extension of a path without its dot: the text after the last "." that
     // follows the last "/", empty when there is none.
     static QString extensionOf(const QString &path);

@@ -3,8 +3,10 @@
 #include "Bytes.h"
 #include "Seeds.h"
 #include "common/Error.h"
+#include "picture/DibReader.h"
 #include "picture/PictureLimits.h"
 #include "picture/TBitmap.h"
+#include "picture/TPicture.h"
 
 #include <QDir>
 #include <QImageWriter>
@@ -178,6 +180,8 @@ private slots:
     void shortPixelDataLeavesZeroRows();
     void matchesQtReader_data();
     void matchesQtReader();
+    void fileReadAsBytes_data();
+    void fileReadAsBytes();
 };
 
 void TestBitmap::depths_data()
@@ -208,6 +212,14 @@ void TestBitmap::depths_data()
         const QByteArray masks888 = Bytes().u32(0xFF0000).u32(0xFF00).u32(0xFF).d;
         QTest::addRow("32-bit bit fields %s", order)
             << bmpFile(infoHeader(4, h, 32, 3) + masks888, {}, pixelRows(32, topDown)) << 32 << 0;
+        // Version 4 (108 bytes) and 5 (124) headers hold the masks, then alpha and colour space.
+        for (int size : { 108, 124 }) {
+            QByteArray header = infoHeader(4, h, 16, 3) + masks565;
+            header.replace(0, 4, Bytes().u32(quint32(size)).d);
+            header.append(QByteArray(size - header.size(), '\0'));
+            QTest::addRow("%d-byte header, 565 masks %s", size, order)
+                << bmpFile(header, {}, pixelRows(565, topDown)) << 16 << 0;
+        }
     }
     // A used-colour count shorter than the depth's full table.
     QTest::newRow("8-bit, 8 colours used")
@@ -288,6 +300,25 @@ void TestBitmap::runLengthEncoded_data()
                                 .d;
     QTest::newRow("RLE4") << rleFile(4, rle4) << 4
                           << QList<QList<int>> { { 0, 0, 0, 0 }, { 3, 4, 5, 6 }, { 1, 2, 1, 0 } };
+    const QByteArray oddAndDown = Bytes()
+                                      .u8(0)
+                                      .u8(3)
+                                      .u8(0x12)
+                                      .u8(0x30) // absolute 1 2 3: two bytes, no padding
+                                      .u8(0)
+                                      .u8(2)
+                                      .u8(0)
+                                      .u8(1) // delta: one row down
+                                      .u8(1)
+                                      .u8(0x50) // run 5
+                                      .u8(0)
+                                      .u8(1) // end of bitmap
+                                      .d;
+    QTest::newRow("RLE4 odd absolute run, delta down") << rleFile(
+        4, oddAndDown) << 4 << QList<QList<int>> { { 0, 0, 0, 0 }, { 0, 0, 0, 5 }, { 1, 2, 3, 0 } };
+    QTest::newRow("RLE8 without end of bitmap")
+        << rleFile(8, Bytes().u8(2).u8(1).d) << 8
+        << QList<QList<int>> { { 0, 0, 0, 0 }, { 0, 0, 0, 0 }, { 1, 1, 0, 0 } };
 }
 
 void TestBitmap::runLengthEncoded()
@@ -305,7 +336,6 @@ void TestBitmap::runLengthEncoded()
 void TestBitmap::brokenRunLength_data()
 {
     QTest::addColumn<QByteArray>("file");
-    QTest::newRow("no end of bitmap") << rleFile(8, Bytes().u8(2).u8(1).d);
     QTest::newRow("absolute run cut short") << rleFile(8, Bytes().u8(0).u8(5).u8(1).u8(2).d);
     QTest::newRow("delta cut short") << rleFile(4, Bytes().u8(0).u8(2).u8(1).d);
     QTest::newRow("RLE8 at 4 bits") << rleFile(4, Bytes().u8(0).u8(1).d).replace(30, 1, "\x01");
@@ -359,6 +389,10 @@ void TestBitmap::refusedFiles_data()
         << bmpFile(infoHeader(16, int(0x80000000u), 24), {}, {}) << invalid;
     QTest::newRow("above the pixel limit")
         << bmpFile(infoHeader(1 << 15, (1 << 13) + 1, 24), {}, {}) << invalid;
+    QTest::newRow("far beyond its data")
+        << bmpFile(infoHeader(1 << 14, 1 << 14, 24), {}, pixelRows(24, false)) << invalid;
+    QTest::newRow("run-length far beyond its data")
+        << rleFile(8, Bytes().u8(0).u8(1).d, 1 << 14, 1 << 14) << invalid;
     QTest::newRow("absurd colour count")
         << bmpFile(infoHeader(4, 3, 8, 0, 1000000000), {}, {}) << invalid;
     QTest::newRow("bit fields at 24 bits") << bmpFile(infoHeader(4, 3, 24, 3), {}, {}) << invalid;
@@ -422,6 +456,48 @@ void TestBitmap::matchesQtReader()
     const QImage ours = load(bytes)->image().convertToFormat(QImage::Format_RGB32);
     const QImage qts = QImage(path).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(ours, qts);
+}
+
+// Files large enough to be read row by row from the file give what their bytes give.
+void TestBitmap::fileReadAsBytes_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    const auto noise = [](int bytes) {
+        QByteArray out(bytes, '\0');
+        for (int i = 0; i < bytes; ++i)
+            out[i] = char((i * 7919) >> 3);
+        return out;
+    };
+    const int w = 101, h = 40; // odd width: padded rows
+    const int stride24 = int(dib::rowStride(w, 24));
+    const QByteArray rows24 = noise(stride24 * h);
+    QTest::newRow("24-bit bottom-up") << bmpFile(infoHeader(w, h, 24), {}, rows24);
+    QTest::newRow("24-bit top-down") << bmpFile(infoHeader(w, -h, 24), {}, rows24);
+    QTest::newRow("24-bit cut inside a row")
+        << bmpFile(infoHeader(w, h, 24), {}, rows24.left(stride24 * 30 + 50));
+    QTest::newRow("24-bit after a gap")
+        << bmpFile(infoHeader(w, h, 24), {}, QByteArray(16, '\x55') + rows24, 14 + 40 + 16);
+    const QByteArray table = table4(eight + QVector<QRgb>(248, qRgb(9, 9, 9)));
+    QTest::newRow("8-bit") << bmpFile(infoHeader(w * 2, h, 8), table, noise(w * 2 * h * 2));
+    QTest::newRow("1-bit") << bmpFile(infoHeader(w * 8, h * 4, 1), table4(eight.mid(0, 2)),
+        noise(int(dib::rowStride(w * 8, 1)) * h * 4));
+}
+
+void TestBitmap::fileReadAsBytes()
+{
+    QFETCH(QByteArray, file);
+    QVERIFY(file.size() > 4096);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("picture.bmp");
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+    out.close();
+    TPicture picture;
+    picture.LoadFromFile(path);
+    const QImage fromFile = static_cast<TBitmap *>(picture.graphic())->image();
+    const QImage fromBytes = load(file)->image();
+    QCOMPARE(fromFile.format(), fromBytes.format());
+    QCOMPARE(fromFile, fromBytes);
 }
 
 QTEST_MAIN(TestBitmap)

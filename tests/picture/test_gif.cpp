@@ -103,13 +103,11 @@ private slots:
                                         << "Stream read error";
         QTest::newRow("no colour table")
             << gifHeader(1, 1, 0) + OnePixel << "Wrong number of colors; must be a power of 2";
-        QTest::newRow("huge screen")
-            << gifHeader(65535, 65535, 1) + OnePixel << "GIF image is too large";
         QTest::newRow("huge frame") << gifHeader(1, 1, 1) + image(65535, 65535, literalLzw({ 1 }))
                                     << "GIF image is too large";
-        QByteArray frames = gifHeader(16384, 16384, 1);
-        frames += image(0, 0, literalLzw({ 1 })) + image(0, 0, literalLzw({ 1 }));
-        QTest::newRow("frames together too large") << frames << "GIF image is too large";
+        QTest::newRow("frame far beyond its data")
+            << gifHeader(1, 1, 1) + image(16384, 16384, literalLzw({ 1 }))
+            << "GIF image is too large";
     }
     void errors()
     {
@@ -130,11 +128,55 @@ private slots:
         QVERIFY(gif.empty());
     }
 
-    void strayBytesAfterImageEndTheStream()
+    // Only each frame's own size counts, never the screen's or the frames' sum.
+    void legalSizes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("huge screen, small frame")
+            << gifHeader(65535, 65535, 1) + image(2, 2, literalLzw({ 1, 0, 0, 1 })) << 1;
+        QByteArray animation = gifHeader(1920, 1080, 1);
+        for (int i = 0; i < 130; ++i)
+            animation += image(1920, 1080, literalLzw({ 1 }));
+        QTest::newRow("130 frames of 1920 x 1080") << animation << 130;
+    }
+    void legalSizes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, frames);
+        TGIFImage gif;
+        QCOMPARE(loadError(gif, bytes), QString());
+        QCOMPARE(gif.frameCount(), frames);
+    }
+
+    // Damage after an image ends the stream and keeps the images before it.
+    void damageAfterAnImage_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::newRow("stray bytes") << QByteArray("xyz") + OnePixel;
+        QTest::newRow("stray bytes after an extension") << graphicControl(0, 1, 0) + "xx";
+        QTest::newRow("cut in an extension") << graphicControl(0, 1, 0).left(5);
+        QTest::newRow("cut in a descriptor") << OnePixel.left(6);
+        QTest::newRow("cut in a colour table") << image(1, 1, {}, 0x81) + bytes({ 1, 2, 3, 4 });
+    }
+    void damageAfterAnImage()
+    {
+        QFETCH(QByteArray, tail);
+        TGIFImage gif;
+        QCOMPARE(loadError(gif, gifHeader(1, 1, 1) + OnePixel + tail), QString());
+        QCOMPARE(gif.frameCount(), 1);
+        QCOMPARE(gif.frame(0).bitmap().pixelIndex(0, 0), 1);
+    }
+
+    void copiesShareUntilChanged()
     {
         TGIFImage gif;
-        QCOMPARE(loadError(gif, gifHeader(1, 1, 1) + OnePixel + "xyz" + OnePixel), QString());
-        QCOMPARE(gif.frameCount(), 1);
+        loadError(gif, gifHeader(1, 1, 1) + OnePixel + bytes({ '!', 0xFE, 1, 'a', 0 }) + ';');
+        TGIFImage copy;
+        copy.assign(gif);
+        copy.setCommentLines({ "b" });
+        QCOMPARE(gif.commentLines(), QStringList({ "a" }));
+        QCOMPARE(copy.commentLines(), QStringList({ "b" }));
     }
 
     void zeroBytesBetweenBlocks()

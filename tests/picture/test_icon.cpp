@@ -16,10 +16,16 @@ using namespace lumisnap;
 
 namespace {
 
+QRgb paletteColour(int index)
+{
+    return qRgb(index * 30 % 256, index * 20 % 256, index * 10 % 256);
+}
+
 // One icon image: 40-byte header with the doubled height, colour table, colour rows
-// and AND-mask rows, all bottom-up. Pixel (x, y) has index (x + y) % colours; the
-// mask hides the left column.
-QByteArray dibImage(int size, int bits)
+// and AND-mask rows, all bottom-up. Pixel (x, y) has index (x + y) % colours (24 bits:
+// that palette colour of 256); the mask hides the left column, and x = 3 in the top
+// row only. 32-bit pixels carry alpha x * 8, or none at all with zeroAlpha.
+QByteArray dibImage(int size, int bits, bool zeroAlpha = false)
 {
     Bytes b;
     b.u32(40)
@@ -39,16 +45,24 @@ QByteArray dibImage(int size, int bits)
     for (int row = size - 1; row >= 0; --row) {
         QByteArray line;
         for (int x = 0; x < size; ++x) {
-            const int index = (x + row) % std::max(colours, 1);
-            if (bits == 4) {
+            const int index = (x + row) % (colours ? colours : 256);
+            if (bits == 1) {
+                if (x % 8 == 0)
+                    line.append('\0');
+                line.back() = char(line.back() | (index << (7 - x % 8)));
+            } else if (bits == 4) {
                 if (x % 2 == 0)
                     line.append(char(index << 4));
                 else
                     line.back() = char(line.back() | index);
             } else if (bits == 8) {
                 line.append(char(index));
+            } else if (bits == 24) {
+                const QRgb c = paletteColour(index);
+                line.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
             } else { // 32 bits: blue, green, red, alpha
-                line.append(char(x * 8)).append(char(row * 8)).append('\x40').append(char(x * 8));
+                line.append(char(x * 8)).append(char(row * 8)).append('\x40');
+                line.append(zeroAlpha ? '\0' : char(x * 8));
             }
         }
         line.append(QByteArray((4 - line.size() % 4) % 4, '\0'));
@@ -57,15 +71,10 @@ QByteArray dibImage(int size, int bits)
     const int maskStride = (size + 31) / 32 * 4;
     for (int row = 0; row < size; ++row) {
         QByteArray line(maskStride, '\0');
-        line[0] = char(0x80); // x = 0 transparent
+        line[0] = char(row == size - 1 ? 0x90 : 0x80); // x = 0 transparent; x = 3 at the top
         b.raw(line);
     }
     return b.d;
-}
-
-QRgb paletteColour(int index)
-{
-    return qRgb(index * 30 % 256, index * 20 % 256, index * 10 % 256);
 }
 
 struct Image
@@ -180,8 +189,10 @@ void TestIcon::choosesThirtyTwoFromFile()
 void TestIcon::paletteWithMask_data()
 {
     QTest::addColumn<int>("bits");
+    QTest::newRow("1-bit") << 1;
     QTest::newRow("4-bit") << 4;
     QTest::newRow("8-bit") << 8;
+    QTest::newRow("24-bit") << 24;
 }
 
 void TestIcon::paletteWithMask()
@@ -191,12 +202,15 @@ void TestIcon::paletteWithMask()
     writeSeed(QTest::currentDataTag(), file);
     const QImage image = load(file);
     QCOMPARE(image.format(), QImage::Format_ARGB32);
-    const int colours = 1 << bits;
+    const int colours = bits <= 8 ? 1 << bits : 256;
     for (int y : { 0, 5, 31 }) {
         QCOMPARE(qAlpha(image.pixel(0, y)), 0);
         for (int x : { 1, 2, 17, 31 })
             QCOMPARE(image.pixel(x, y), paletteColour((x + y) % colours));
     }
+    // The mask's rows are stored bottom-up, as the colour rows are.
+    QCOMPARE(qAlpha(image.pixel(3, 0)), 0);
+    QCOMPARE(image.pixel(3, 31), paletteColour((3 + 31) % colours));
 }
 
 void TestIcon::alphaChannel()
@@ -208,6 +222,11 @@ void TestIcon::alphaChannel()
     QCOMPARE(image.pixel(0, 0), qRgba(0x40, 0, 0, 0));
     QCOMPARE(image.pixel(3, 0), qRgba(0x40, 0, 24, 24));
     QCOMPARE(qAlpha(image.pixel(31, 31)), 248);
+    // Without any alpha the mask decides, as for the other depths.
+    const QImage masked = load(iconFile({ { 32, 32, 0, dibImage(32, 32, true) } }));
+    QCOMPARE(qAlpha(masked.pixel(0, 5)), 0);
+    QCOMPARE(qAlpha(masked.pixel(3, 0)), 0);
+    QCOMPARE(masked.pixel(3, 1), qRgb(0x40, 8, 24));
 }
 
 void TestIcon::pngEntry()
@@ -222,6 +241,8 @@ void TestIcon::pngEntry()
     QCOMPARE(load(file).size(), QSize(16, 16));
     const QImage image = load(iconFile({ { 64, 64, 0, png(source) } }));
     QCOMPARE(image, source);
+    // A bare PNG with the icon's extension (web sites serve them) shows the same.
+    QCOMPARE(load(png(source)), source);
 }
 
 void TestIcon::matchesQtReader()

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
+#include <vector>
+
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -89,6 +92,51 @@ int scanDataStart(const QByteArray &bytes)
     return sos + 2 + length;
 }
 
+// Four flat 16 x 16 quadrants of ink, encoded by libjpeg as CMYK or YCCK. inverted:
+// stored as Adobe's writers store ink (255 = none), with their marker; otherwise
+// as it is, without one.
+struct Ink
+{
+    int c, m, y, k;
+};
+const Ink Quadrants[4] = { { 0, 0, 0, 0 }, { 255, 0, 0, 0 }, { 0, 128, 255, 0 }, { 0, 0, 0, 200 } };
+
+QByteArray encodeInk(J_COLOR_SPACE space, bool inverted)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = 32;
+    cinfo.image_height = 32;
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_colorspace(&cinfo, space);
+    cinfo.write_Adobe_marker = inverted;
+    jpeg_set_quality(&cinfo, 100, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(32 * 4);
+    while (cinfo.next_scanline < 32) {
+        for (int x = 0; x < 32; ++x) {
+            const Ink &ink = Quadrants[(cinfo.next_scanline / 16) * 2 + x / 16];
+            const int values[4] = { ink.c, ink.m, ink.y, ink.k };
+            for (int i = 0; i < 4; ++i)
+                row[std::size_t(x * 4 + i)] = JSAMPLE(inverted ? 255 - values[i] : values[i]);
+        }
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
 } // namespace
 
 class TestJpeg : public QObject
@@ -105,6 +153,8 @@ private slots:
     void damagedDataRaisesOnceAndKeepsRows();
     void brokenHeaderFailsLoad_data();
     void brokenHeaderFailsLoad();
+    void inkPictures_data();
+    void inkPictures();
 };
 
 void TestJpeg::matchesQtReader_data()
@@ -244,6 +294,41 @@ void TestJpeg::brokenHeaderFailsLoad_data()
     QByteArray huge = good; // 65500 x 65500: beyond the picture limit
     huge.replace(sof + 5, 4, "\xff\xdc\xff\xdc");
     QTest::newRow("beyond the picture limit") << huge << int(JERR_IMAGE_TOO_BIG);
+    huge.replace(sof + 5, 4, "\x3e\x80\x3e\x80"); // 16000 x 16000 from a few hundred bytes
+    QTest::newRow("far beyond its data") << huge << int(JERR_IMAGE_TOO_BIG);
+}
+
+void TestJpeg::inkPictures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("Adobe CMYK") << encodeInk(JCS_CMYK, true);
+    QTest::newRow("Adobe YCCK") << encodeInk(JCS_YCCK, true);
+    QTest::newRow("plain CMYK") << encodeInk(JCS_CMYK, false);
+}
+
+// Ink pictures show as RGB: each channel is (255 - ink) x (255 - black) / 255.
+void TestJpeg::inkPictures()
+{
+    QFETCH(QByteArray, bytes);
+    writeSeed(QTest::currentDataTag(), bytes);
+    TJPEGImage jpeg;
+    load(jpeg, bytes);
+    QCOMPARE(drawError(jpeg), QString());
+    const QImage image = jpeg.bitmap().image();
+    QCOMPARE(image.size(), QSize(32, 32));
+    for (int q = 0; q < 4; ++q) {
+        const Ink &ink = Quadrants[q];
+        const auto channel = [&ink](int value) { return (255 - value) * (255 - ink.k) / 255; };
+        const QRgb expected = qRgb(channel(ink.c), channel(ink.m), channel(ink.y));
+        const QRgb actual = image.pixel(8 + (q % 2) * 16, 8 + (q / 2) * 16);
+        QVERIFY2(std::abs(qRed(actual) - qRed(expected)) <= 3
+                && std::abs(qGreen(actual) - qGreen(expected)) <= 3
+                && std::abs(qBlue(actual) - qBlue(expected)) <= 3,
+            qPrintable(QStringLiteral("quadrant %1: %2 instead of %3")
+                           .arg(q)
+                           .arg(actual, 8, 16)
+                           .arg(expected, 8, 16)));
+    }
 }
 
 void TestJpeg::brokenHeaderFailsLoad()

@@ -1,7 +1,7 @@
 // picdump <file> <out.png>: loads a picture through TPicture as the viewer does
-// and writes what it would draw, at the picture's own size, as PNG. A GIF also
-// gives one file per frame (out-0.png, out-1.png, ...) and a line per frame on
-// stdout.
+// and writes what it would draw, at the picture's own size, as PNG: opaque, except
+// where an icon is transparent. A GIF also gives one file per frame (out-0.png,
+// out-1.png, ...) and a line per frame on stdout.
 #include "common/Error.h"
 #include "picture/TGIFImage.h"
 #include "picture/TPicture.h"
@@ -72,15 +72,27 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: picdump <file> <out.png>\n");
         return 2;
     }
+    int status = 0;
     try {
         TPicture picture;
         picture.LoadFromFile(args[1]);
-        save(render(*picture.graphic()), args[2]);
-        if (auto *gif = dynamic_cast<TGIFImage *>(picture.graphic()))
+        TGraphic &graphic = *picture.graphic();
+        TPicture::drawAsViewer(graphic);
+        QImage image;
+        try {
+            image = render(graphic);
+        } catch (const Error &e) {
+            // As in the viewer: the error of a first draw, then what was decoded.
+            std::fprintf(stderr, "%s\n", e.what());
+            status = 1;
+            image = render(graphic);
+        }
+        save(image, args[2]);
+        if (auto *gif = dynamic_cast<TGIFImage *>(&graphic))
             dumpFrames(*gif, args[2]);
     } catch (const Error &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    return 0;
+    return status;
 }
