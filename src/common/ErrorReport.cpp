@@ -2,9 +2,11 @@
 
 #include "common/Error.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include <exception>
+#include <optional>
 
 namespace lumisnap {
 
@@ -40,25 +42,55 @@ void reportError(const QString &message)
     currentReporter()(errorReportText(message));
 }
 
-void reportCurrentException() noexcept
+namespace {
+
+// The message of the exception being handled; none for a silent abort.
+std::optional<QString> currentMessage() noexcept
 {
-    QString message;
     try {
         throw;
     } catch (const EAbort &) {
-        return;
+        return std::nullopt;
     } catch (const Error &error) {
-        message = error.message();
+        return error.message();
     } catch (const std::exception &error) {
-        message = QString::fromUtf8(error.what());
+        return QString::fromUtf8(error.what());
     } catch (...) {
-        message = QStringLiteral("Unknown error");
+        return QStringLiteral("Unknown error");
     }
+}
+
+void reportSafely(const QString &message) noexcept
+{
     try {
         reportError(message);
     } catch (...) {
         logReport(errorReportText(message)); // a reporter that fails must not end the process
     }
+}
+
+} // namespace
+
+void reportCurrentException() noexcept
+{
+    if (const std::optional<QString> message = currentMessage())
+        reportSafely(*message);
+}
+
+void reportCurrentExceptionLater() noexcept
+{
+    const std::optional<QString> message = currentMessage();
+    if (!message)
+        return;
+    try {
+        QCoreApplication *app = QCoreApplication::instance();
+        if (app
+            && QMetaObject::invokeMethod(
+                app, [text = *message] { reportSafely(text); }, Qt::QueuedConnection))
+            return;
+    } catch (...) {
+    }
+    reportSafely(*message);
 }
 
 } // namespace lumisnap

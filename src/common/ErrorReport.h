@@ -24,6 +24,10 @@ void reportError(const QString &message);
 // reported. Never throws.
 void reportCurrentException() noexcept;
 
+// As reportCurrentException, but the report waits until control is back in the
+// event loop: for errors met where a message box must not open (inside a paint).
+void reportCurrentExceptionLater() noexcept;
+
 // Runs a handler where Qt calls in (a slot, a timer, a virtual Qt calls), so that
 // no exception unwinds through Qt's own frames. Returns false when it threw.
 template <typename Handler>
@@ -36,6 +40,13 @@ bool runHandler(Handler &&handler) noexcept
         reportCurrentException();
         return false;
     }
+}
+
+// The handler as a slot for Qt's signals and timers: it runs through runHandler.
+template <typename Handler>
+auto guarded(Handler handler)
+{
+    return [handler = std::move(handler)]() mutable { runHandler(handler); };
 }
 
 } // namespace lumisnap

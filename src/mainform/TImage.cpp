@@ -1,7 +1,6 @@
 #include "mainform/TImage.h"
 
-#include "picture/TIcon.h"
-#include "picture/TMetafile.h"
+#include "common/ErrorReport.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -73,7 +72,18 @@ void TImage::paintEvent(QPaintEvent *)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
-    m_picture.draw(painter, destRect());
+    try {
+        m_picture.draw(painter, destRect());
+    } catch (...) {
+        // A picture that fails at its first draw (a damaged JPEG) shows what it
+        // decoded; its error is reported once this paint is over, not from inside it.
+        reportCurrentExceptionLater();
+        try {
+            m_picture.draw(painter, destRect());
+        } catch (...) {
+            // Reported above: one error per picture.
+        }
+    }
 }
 
 void TImage::mousePressEvent(QMouseEvent *event)
@@ -89,12 +99,9 @@ void TImage::mouseReleaseEvent(QMouseEvent *event)
 
 void TImage::pictureChanged()
 {
-    // Icons and metafiles keep their own transparency; everything else draws opaque,
-    // so the background shows only where the picture does not reach.
-    if (TGraphic *graphic = m_picture.graphic()) {
-        if (!dynamic_cast<TIcon *>(graphic) && !dynamic_cast<TMetafile *>(graphic))
-            graphic->setTransparent(false);
-    }
+    // The background shows only where the picture does not reach, and through icons.
+    if (TGraphic *graphic = m_picture.graphic())
+        TPicture::drawAsViewer(*graphic);
     fitToPicture();
     update();
 }

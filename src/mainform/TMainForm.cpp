@@ -61,11 +61,15 @@ TMainForm::TMainForm(QWidget *parent)
     showMessage = showMessageBox;
     createComponents();
     bindHandlers();
-    // The list first: the tree's loading hands it the tree's folder to fill.
-    PTShellList1->Loaded();
-    DirectoryListBox1->Loaded();
+    // Errors while the window is built are reported as the event loop would, and
+    // the window is built all the same.
+    runHandler([this] {
+        // The list first: the tree's loading hands it the tree's folder to fill.
+        PTShellList1->Loaded();
+        DirectoryListBox1->Loaded();
+    });
     PTShellList1->setFocus();
-    FormCreate();
+    runHandler([this] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() = default;

@@ -119,8 +119,10 @@ void TMainForm::createPreview()
 {
     ScrollBox1 = place(new TScrollBox(this), "ScrollBox1", { 43, 35, 216, 162 });
     ScrollBox1->setColor(clBlack);
-    // Lies under the preview and takes the clicks beside a small picture.
+    // Lies under the preview and takes the clicks beside a small picture, without
+    // acting on them: they must not reach the scroll box.
     GIF2Image = place(new QWidget(ScrollBox1->contents()), "GIF2Image", { 0, 0, 216, 162 });
+    GIF2Image->setAttribute(Qt::WA_NoMousePropagation);
     ScrollBox1->setFillsBox(GIF2Image, true);
     PicImage = place(new TImage(ScrollBox1->contents()), "PicImage", { 0, 0, 216, 162 });
     PicImage->setAlign(TImage::Align::Client);
@@ -133,6 +135,9 @@ void TMainForm::createPreview()
     PTShellList1->setFileFilter(QStringLiteral("*.gif;*.jpg;*.ico;*.bmp"));
     PTShellList1->setColor(clBlack);
     PTShellList1->setFont(pixelFont(ComicSans, -11, true));
+    QPalette listPalette = PTShellList1->palette();
+    listPalette.setColor(QPalette::Text, toQColor(clWhite));
+    PTShellList1->setPalette(listPalette);
     PTShellList1->setOptions(ptsloAutoFill | ptsloDefaultKeyHandling | ptsloContextMenus
         | ptsloDontChangeFolder | ptsloDontGoBelowBase | ptsloDynamicRefresh
         | ptsloHideFoldersWhenLinkedToTree | ptsloOleDrag | ptsloOleDrop | ptsloFolderContextMenu

@@ -38,33 +38,38 @@ std::optional<QColor> askForColor(QWidget *parent, const QColor &initial)
 
 } // namespace
 
+// Every handler runs where Qt calls in: an error it raises is reported there and
+// Qt's own work goes on.
 void TMainForm::bindHandlers()
 {
     chooseColor = [this](const QColor &initial) { return askForColor(this, initial); };
-    connect(PTShellList1, &TPTShellList::OnClick, this, &TMainForm::PTShellList1Click);
-    connect(PTShellList1, &TPTShellList::OnChange, this, &TMainForm::PTShellList1Change);
-    connect(DirectoryListBox1, &TPTShellTree::OnClick, this, &TMainForm::DirectoryListBox1Click);
+    const auto on = [this](void (TMainForm::*handler)()) {
+        return guarded([this, handler] { (this->*handler)(); });
+    };
+    connect(PTShellList1, &TPTShellList::OnClick, this, on(&TMainForm::PTShellList1Click));
+    connect(PTShellList1, &TPTShellList::OnChange, this, on(&TMainForm::PTShellList1Change));
+    connect(
+        DirectoryListBox1, &TPTShellTree::OnClick, this, on(&TMainForm::DirectoryListBox1Click));
     connect(PTShellList1, &TPTShellList::OnCustomDrawSh, this,
         [this](QObject *, TPTCustomDraw *aCD) { PTShellList1CustomDrawSh(aCD); });
     connect(DirectoryListBox1, &TPTShellTree::OnCustomDrawSh, this,
         [this](QObject *, TPTCustomDraw *aCD) { DirectoryListBox1CustomDrawSh(aCD); });
-    connect(StretchCheckBox, &QCheckBox::toggled, this, &TMainForm::StretchCheckBoxClick);
-    connect(CenterCheckBox, &QCheckBox::toggled, this, &TMainForm::CenterCheckBoxClick);
-    connect(StretchLabel, &TfcLabel::clicked, this, &TMainForm::StretchLabelClick);
-    connect(CenterLabel, &TfcLabel::clicked, this, &TMainForm::CenterLabelClick);
-    connect(ColorLabel, &TfcLabel::clicked, this, &TMainForm::ColorLabelClick);
-    connect(OffLabel, &TfcLabel::clicked, this, &TMainForm::OffLabelClick);
-    connect(PicImage, &TImage::clicked, this, &TMainForm::PicImageClick);
-    connect(ScrollBox1, &TScrollBox::clicked, this, &TMainForm::PicImageClick);
+    connect(StretchCheckBox, &QCheckBox::toggled, this, on(&TMainForm::StretchCheckBoxClick));
+    connect(CenterCheckBox, &QCheckBox::toggled, this, on(&TMainForm::CenterCheckBoxClick));
+    connect(StretchLabel, &TfcLabel::clicked, this, on(&TMainForm::StretchLabelClick));
+    connect(CenterLabel, &TfcLabel::clicked, this, on(&TMainForm::CenterLabelClick));
+    connect(ColorLabel, &TfcLabel::clicked, this, on(&TMainForm::ColorLabelClick));
+    connect(OffLabel, &TfcLabel::clicked, this, on(&TMainForm::OffLabelClick));
+    connect(PicImage, &TImage::clicked, this, on(&TMainForm::PicImageClick));
+    connect(ScrollBox1, &TScrollBox::clicked, this, on(&TMainForm::PicImageClick));
     connect(PicImage, &TImage::alignChanged, this,
         [this] { ScrollBox1->setFillsBox(PicImage, PicImage->align() == TImage::Align::Client); });
-    connect(FMLabel, &TLabel::clicked, this, &TMainForm::Image3Click);
-    connect(Label1, &TLabel::clicked, this, &TMainForm::Image3Click);
+    connect(FMLabel, &TLabel::clicked, this, on(&TMainForm::Image3Click));
+    connect(Label1, &TLabel::clicked, this, on(&TMainForm::Image3Click));
     connect(FMLabel, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
     connect(Label1, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);
     connect(fcImageForm1, &TfcImageForm::mouseMove, this, &TMainForm::fcImageForm1MouseMove);
-    connect(
-        RxClock1, &TRxClock::OnClick, this, [this] { runHandler([this] { RxClock1Click(); }); });
+    connect(RxClock1, &TRxClock::OnClick, this, on(&TMainForm::RxClock1Click));
     RxClock1->OnAlarm = [this](QObject *) { RxClock1Alarm(); };
     bindHotLabels();
 }

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QSet>
 #include <QTimer>
 
 #include <cstdlib>
@@ -37,6 +38,34 @@ std::optional<std::vector<int>> &savedColumnWidths()
     return widths;
 }
 
+QSet<int> rowsOf(const QModelIndexList &indexes)
+{
+    QSet<int> rows;
+    for (const QModelIndex &index : indexes)
+        rows.insert(index.row());
+    return rows;
+}
+
+// Reports a change of the selected row as two, the way the list's users expect it:
+// first the old row loses the selection (nothing is selected while that is
+// reported), then the new row gains it.
+class RowSelectionModel : public QItemSelectionModel
+{
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    using QItemSelectionModel::select;
+
+    void select(const QItemSelection &selection, SelectionFlags command) override
+    {
+        if ((command & Clear) && hasSelection()
+            && rowsOf(selectedIndexes()) != rowsOf(selection.indexes())) {
+            QItemSelectionModel::select(QItemSelection(), Clear);
+            command &= ~Clear;
+        }
+        QItemSelectionModel::select(selection, command);
+    }
+};
+
 std::vector<ShellListModel::Column> builtInColumns()
 {
     return {
@@ -55,6 +84,9 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
 {
     m_folder.setChangeHandler([this](TPTShellLocator &) { folderChanged(); });
     setModel(m_model.get());
+    QItemSelectionModel *qtSelection = selectionModel();
+    setSelectionModel(new RowSelectionModel(m_model.get(), this));
+    delete qtSelection;
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -74,9 +106,11 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
         [this] { emit OnChange(this, SelectedIndex(), ctState); });
     // A focus move that selects nothing still counts as a change of the row's state.
+    // A press moves the focus before it selects: that move is reported with the
+    // selection it brings (mousePressEvent).
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex &current) {
-            if (!selectionModel()->isSelected(current))
+            if (m_pressing == 0 && !selectionModel()->isSelected(current))
                 emit OnChange(this, current.row(), ctState);
         });
     setUpColumns();
@@ -471,6 +505,18 @@ void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
     if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState && handleShellKey(event))
         return;
     QTreeView::keyPressEvent(event);
+}
+
+void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
+{
+    const QPersistentModelIndex before = currentIndex();
+    {
+        ReentryGuard pressing(m_pressing);
+        QTreeView::mousePressEvent(event);
+    }
+    const QModelIndex current = currentIndex();
+    if (before != current && !selectionModel()->isSelected(current))
+        emit OnChange(this, current.row(), ctState);
 }
 
 void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)

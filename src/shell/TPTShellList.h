@@ -124,6 +124,7 @@ protected:
     virtual void showItemContextMenu(const QPoint &) { }
 
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -167,6 +168,7 @@ private:
     TPTCustomShellTree *m_tree = nullptr;
     int m_reentry = 0;
     int m_fillNesting = 0;
+    int m_pressing = 0;
     bool m_loading = true;
     bool m_widthsWorthKeeping = false;
     bool m_deferredFillPosted = false;

@@ -60,7 +60,9 @@ void TfcCustomImageForm::attachToForm(QWidget *form)
     setGeometry(form->rect());
     lower();
     FMessageHook = new TfcCaptureMessageClass(this);
-    FMessageHook->setMessageTypes({ QEvent::MouseButtonPress, QEvent::Resize });
+    FMessageHook->setMessageTypes({ QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::Resize });
+    // Moves over a disabled control come to the form; the skin may lie below it.
+    form->setMouseTracking(true);
     FMessageHook->attach(form);
     FMessageHook->setEnabled(true);
     FMessageHook->AfterMessage = [this](QEvent *message) { FormMessage(message); };
@@ -159,14 +161,34 @@ void TfcCustomImageForm::FormMessage(QEvent *message)
     case QEvent::MouseButtonPress:
         formPressed(static_cast<QMouseEvent *>(message));
         break;
+    case QEvent::MouseMove:
+        formMouseMoved(static_cast<QMouseEvent *>(message));
+        break;
     default:
         break;
     }
 }
 
+// A move no control took: the pointer is over a disabled control (or none). The
+// topmost enabled control below it gets the move, and that may be the skin.
+void TfcCustomImageForm::formMouseMoved(QMouseEvent *move)
+{
+    const QPoint at = move->position().toPoint();
+    const QObjectList &children = m_form->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        auto *control = qobject_cast<QWidget *>(*it);
+        if (!control || control->isWindow() || control->isHidden() || !control->isEnabled()
+            || !control->geometry().contains(at))
+            continue;
+        if (control == this)
+            emit mouseMove(move);
+        return;
+    }
+}
+
 void TfcCustomImageForm::formPressed(QMouseEvent *press)
 {
-    if (press->button() != Qt::LeftButton || m_dragging)
+    if (press->button() != Qt::LeftButton)
         return;
     const QPoint at = press->position().toPoint();
     QWidget *found = controlAt(at);
@@ -311,9 +333,20 @@ bool TfcCustomImageForm::eventFilter(QObject *watched, QEvent *event)
         // still sees it and its click.
         return false;
     }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // A press while dragging means the release was lost (another window or the
+        // system took it): the drag ends, and the press counts as a new one.
+        endDrag();
+        return false;
     case QEvent::Hide:
+    case QEvent::WindowDeactivate:
         if (watched == m_form)
             endDrag();
+        return false;
+    case QEvent::FocusOut:
+        // The keyboard went elsewhere, and with it any hope of the release.
+        endDrag();
         return false;
     default:
         return false;

@@ -81,6 +81,7 @@ private:
     void fitFormToSelf();
     void applyRegion();
     void formPressed(QMouseEvent *press);
+    void formMouseMoved(QMouseEvent *move);
     QWidget *controlAt(QPoint at) const;
     bool belongsToForm(QObject *object) const;
     void eraseDragFrame();

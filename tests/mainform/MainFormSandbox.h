@@ -9,6 +9,7 @@
 #include "shell/TPTShListData.h"
 #include "shell/TPTShellList.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,22 @@ inline void writeBytes(const QString &path, const QByteArray &bytes)
         std::abort();
 }
 
+// A JPEG whose header is sound but whose data breaks off at a stray marker half way:
+// it loads, and fails only when first drawn, with its upper rows decoded.
+inline QByteArray damagedJpeg(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "jpeg"))
+        std::abort();
+    const qsizetype scan = bytes.indexOf("\xff\xda");
+    const qsizetype start = scan + 2 + ((uchar(bytes[scan + 2]) << 8) | uchar(bytes[scan + 3]));
+    return bytes.replace(start + (bytes.size() - start) / 2, 2, "\xff\xd8");
+}
+
 struct Home
 {
     QTemporaryDir dir;
@@ -54,6 +71,7 @@ struct Home
         writePicture(path("Desktop/a_red.bmp"), { 100, 50 }, Qt::red);
         writePicture(path("Desktop/b_wide.jpg"), { 300, 200 }, QColor(0, 160, 0));
         writeBytes(path("Desktop/c_broken.gif"), "GIF89a this is not a picture");
+        writeBytes(path("Desktop/d_damaged.jpg"), damagedJpeg({ 64, 64 }, Qt::blue));
         writeBytes(path("Desktop/notes.txt"), "not a picture\n");
         writeBytes(path("Desktop/Empty/readme.txt"), "nothing to see\n");
         for (int i = 1; i <= 12; ++i)

@@ -8,6 +8,7 @@
 #include "skin/TfcLabel.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -68,6 +69,8 @@ private slots:
     void noMouseMoveDuringDrag();
     void dragThroughWindowEvents();
     void captionBarLimitsDragStart();
+    void lostReleaseEndsDrag_data();
+    void lostReleaseEndsDrag();
 
 private:
     void pressAndMove(QPoint delta);
@@ -331,6 +334,57 @@ void TestSkinImageForm::captionBarLimitsDragStart()
 
     delete bar;
     QVERIFY(!m_skin->captionBarControl());
+}
+
+// The release of a drag can go astray (another window, the system); what comes
+// next ends the drag, and moves with the button still down no longer move the form.
+void TestSkinImageForm::lostReleaseEndsDrag_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::newRow("press") << "press";
+    QTest::newRow("focus out") << "focus out";
+    QTest::newRow("deactivation") << "deactivation";
+}
+
+void TestSkinImageForm::lostReleaseEndsDrag()
+{
+    QFETCH(QString, next);
+    QLineEdit *first = nullptr;
+    for (QRect at : { QRect(3, 22, 8, 6), QRect(30, 22, 8, 6) }) {
+        auto *edit = new QLineEdit(m_form.get());
+        edit->setGeometry(at);
+        edit->show();
+        first = first ? first : edit;
+    }
+    m_form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    first->setFocus();
+    QVERIFY(first->hasFocus());
+
+    QTest::mousePress(m_skin, Qt::LeftButton, {}, kGrab);
+    QVERIFY(m_skin->dragging());
+    QWidget other;
+    if (next == "press") {
+        // A new press starts a drag of its own, from its own point.
+        const QPoint press = kGrab + QPoint(15, 5);
+        QTest::mousePress(m_skin, Qt::LeftButton, {}, press);
+        QTest::mouseMove(m_skin, press + QPoint(0, 20));
+        QCOMPARE(m_form->pos(), kFormStart + QPoint(0, 20));
+        QTest::mouseRelease(m_skin, Qt::LeftButton, {}, press);
+        QVERIFY(!m_skin->dragging());
+        return;
+    }
+    if (next == "focus out") {
+        QTest::keyClick(first, Qt::Key_Tab);
+        QVERIFY(!first->hasFocus());
+    } else {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+    }
+    QVERIFY(!m_skin->dragging());
+    QTest::mouseMove(m_skin, kGrab + QPoint(0, 20));
+    QCOMPARE(m_form->pos(), kFormStart);
 }
 
 QTEST_MAIN(TestSkinImageForm)
