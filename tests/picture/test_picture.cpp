@@ -9,6 +9,7 @@
 #include "picture/TPicture.h"
 #include "picture/TPictureFormats.h"
 
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -68,6 +69,8 @@ private slots:
     void keepsPreviousPictureOnError();
     void changeFromInsideThePicture();
     void drawingTable();
+    void publicFilesShowAsQtShowsThem_data();
+    void publicFilesShowAsQtShowsThem();
 };
 
 void TestPicture::registryContents()
@@ -278,6 +281,62 @@ void TestPicture::drawingTable()
     QVERIFY(isGreen(out.pixel(0, 0)));
     QVERIFY(isGreen(out.pixel(15, 15)));
     QCOMPARE(out.pixel(16, 16), qRgb(0, 0, 0));
+    // As the viewer draws them, GIFs are opaque: the key colour shows.
+    QImage frame(4, 4, QImage::Format_Indexed8);
+    frame.setColorTable({ qRgb(0, 255, 0), qRgb(0, 0, 255) });
+    frame.fill(0);
+    TGIFImage keyed;
+    keyed.addFrame(frame).KeyColor = colorFromRgb(0, 255, 0);
+    TPicture picture;
+    picture.LoadFromFile(writeFile(dir, "keyed.gif", keyed.saveToBytes()));
+    TPicture::drawAsViewer(*picture.graphic());
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    picture.draw(painter, QRect(0, 0, 4, 4));
+    painter.end();
+    QVERIFY(isGreen(canvas.pixel(1, 1)));
+}
+
+void TestPicture::publicFilesShowAsQtShowsThem_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir files(QFINDTESTDATA("files"));
+    for (const QString &name : files.entryList({ "*.gif", "*.jpg", "*.bmp", "*.ico" }))
+        QTest::newRow(qPrintable(name)) << files.filePath(name);
+}
+
+// Where Qt's reader gives an opaque pixel, the viewer shows the same colour; icons
+// also keep Qt's transparency.
+void TestPicture::publicFilesShowAsQtShowsThem()
+{
+    QFETCH(QString, path);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    TPicture::drawAsViewer(*picture.graphic());
+    const QSize size(picture.width(), picture.height());
+    QImage ours(size, QImage::Format_ARGB32);
+    ours.fill(Qt::transparent);
+    QPainter painter(&ours);
+    picture.draw(painter, ours.rect());
+    painter.end();
+
+    QImageReader reader(path);
+    QImage qts = reader.read();
+    while (qts.size() != size && reader.jumpToNextImage()) // icons: the image we chose
+        qts = reader.read();
+    QCOMPARE(qts.size(), size);
+    qts = qts.convertToFormat(QImage::Format_ARGB32);
+    const bool icon = path.endsWith(".ico");
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb q = qts.pixel(x, y), o = ours.pixel(x, y);
+            if (icon)
+                QCOMPARE(qAlpha(o), qAlpha(q));
+            if (qAlpha(q) == 255)
+                QVERIFY2(std::abs(qRed(o) - qRed(q)) <= 2 && std::abs(qGreen(o) - qGreen(q)) <= 2
+                        && std::abs(qBlue(o) - qBlue(q)) <= 2,
+                    qPrintable(QString("pixel %1, %2").arg(x).arg(y)));
+        }
 }
 
 QTEST_MAIN(TestPicture)
