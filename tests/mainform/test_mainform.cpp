@@ -9,6 +9,7 @@
 #include "mainform/TLabel.h"
 #include "mainform/TListBox.h"
 #include "mainform/TScrollBox.h"
+#include "shell/PosixShellModel.h"
 #include "shell/ShellOpen.h"
 #include "shell/TPTCustomDraw.h"
 #include "shell/TPTShellTree.h"
@@ -36,6 +37,13 @@ public:
         calls << file << parameters << folder;
         return true;
     }
+};
+
+// A shell that fails as soon as the window asks it for anything.
+class FailingShell : public PosixShellModel
+{
+public:
+    ShellFolderPtr desktopFolder() override { throw EShellError("The shell is not available"); }
 };
 
 QString kilobytes(const QString &path)
@@ -125,6 +133,19 @@ private slots:
         QCOMPARE(form->PicLabel->caption(), QString("None"));
         QVERIFY(form->PicImage->Picture().empty());
         QCOMPARE(form->ScanListBox->horizontalExtent(), 500);
+    }
+
+    void errorWhileBuildingIsReported()
+    {
+        const auto previous = setShellModel(std::make_shared<FailingShell>());
+        std::unique_ptr<TMainForm> built;
+        try {
+            built = std::make_unique<TMainForm>();
+        } catch (const Error &) {
+        }
+        setShellModel(previous);
+        QVERIFY(built);
+        QCOMPARE(reports, QStringList({ "The shell is not available." }));
     }
 
     void listClickShowsPictureSizeAndPosition()

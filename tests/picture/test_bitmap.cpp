@@ -300,20 +300,8 @@ void TestBitmap::runLengthEncoded_data()
                                 .d;
     QTest::newRow("RLE4") << rleFile(4, rle4) << 4
                           << QList<QList<int>> { { 0, 0, 0, 0 }, { 3, 4, 5, 6 }, { 1, 2, 1, 0 } };
-    const QByteArray oddAndDown = Bytes()
-                                      .u8(0)
-                                      .u8(3)
-                                      .u8(0x12)
-                                      .u8(0x30) // absolute 1 2 3: two bytes, no padding
-                                      .u8(0)
-                                      .u8(2)
-                                      .u8(0)
-                                      .u8(1) // delta: one row down
-                                      .u8(1)
-                                      .u8(0x50) // run 5
-                                      .u8(0)
-                                      .u8(1) // end of bitmap
-                                      .d;
+    // Absolute 1 2 3 in two bytes (no padding), a delta one row down, run 5, end of bitmap.
+    const QByteArray oddAndDown = Bytes().u8s({ 0, 3, 0x12, 0x30, 0, 2, 0, 1, 1, 0x50, 0, 1 }).d;
     QTest::newRow("RLE4 odd absolute run, delta down") << rleFile(
         4, oddAndDown) << 4 << QList<QList<int>> { { 0, 0, 0, 0 }, { 0, 0, 0, 5 }, { 1, 2, 3, 0 } };
     QTest::newRow("RLE8 without end of bitmap")
