@@ -55,20 +55,31 @@ int utf8SequenceLength(const unsigned char *p, qsizetype left)
 QString decodeFileName(const QByteArray &bytes)
 {
     QString out;
-    out.reserve(bytes.size());
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
     const qsizetype n = bytes.size();
+    qsizetype runStart = 0; // valid UTF-8 is converted a run at a time, not per character
+    auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            out.append(QString::fromUtf8(reinterpret_cast<const char *>(p + runStart), end - runStart));
+    };
     qsizetype i = 0;
     while (i < n) {
-        const int len = utf8SequenceLength(p + i, n - i);
-        if (len == 0) {
-            out.append(QChar(char16_t(EscapeBase + p[i])));
+        if (p[i] < 0x80) {
             ++i;
             continue;
         }
-        out.append(QString::fromUtf8(reinterpret_cast<const char *>(p + i), len));
-        i += len;
+        const int len = utf8SequenceLength(p + i, n - i);
+        if (len > 0) {
+            i += len;
+            continue;
+        }
+        flush(i);
+        out.append(QChar(char16_t(EscapeBase + p[i])));
+        runStart = ++i;
     }
+    if (runStart == 0)
+        return QString::fromUtf8(bytes); // the common case: one conversion
+    flush(n);
     return out;
 }
 

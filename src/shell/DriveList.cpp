@@ -2,9 +2,10 @@
 
 #include "common/FileName.h"
 
-#include <QDir>
+#include <QHash>
 #include <QFile>
-#include <QFileInfo>
+
+#include <dirent.h>
 
 #include <climits>
 #include <cstdlib>
@@ -124,31 +125,33 @@ QByteArray unescapeHex(const QByteArray &name)
     return out;
 }
 
-// The volume label of a block device from udev's by-label links. Asking the file
-// system itself (statfs) could block on a remote mount that no longer answers.
-QString volumeLabel(const QByteArray &device)
+// Volume labels by the resolved device they name, from udev's by-label links. Asking
+// the file system itself (statfs) could block on a remote mount that no longer answers.
+QHash<QByteArray, QString> volumeLabels()
 {
-    char resolvedDevice[PATH_MAX];
-    if (!device.startsWith("/dev/") || !::realpath(device.constData(), resolvedDevice))
-        return QString();
+    QHash<QByteArray, QString> labels;
     const QByteArray byLabel("/dev/disk/by-label/");
-    const QDir dir(QString::fromLatin1(byLabel));
-    for (const QString &link : dir.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
-        const QByteArray name = QFile::encodeName(link);
+    DIR *dir = ::opendir(byLabel.constData());
+    if (!dir)
+        return labels;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
         char target[PATH_MAX];
-        if (::realpath((byLabel + name).constData(), target)
-            && qstrcmp(target, resolvedDevice) == 0)
-            return displayFileName(decodeFileName(unescapeHex(name)));
+        if (name != "." && name != ".." && ::realpath((byLabel + name).constData(), target))
+            labels.insert(QByteArray(target), displayFileName(decodeFileName(unescapeHex(name))));
     }
-    return QString();
+    ::closedir(dir);
+    return labels;
 }
 
-QString driveLabel(const MountEntry &mount, bool lookUp)
+QString driveLabel(const MountEntry &mount, const QHash<QByteArray, QString> &labels)
 {
     if (mount.mountPoint == "/")
         return QStringLiteral("File System");
-    if (lookUp) {
-        const QString label = volumeLabel(mount.device);
+    char resolvedDevice[PATH_MAX];
+    if (!labels.isEmpty() && mount.device.startsWith("/dev/")
+        && ::realpath(mount.device.constData(), resolvedDevice)) {
+        const QString label = labels.value(QByteArray(resolvedDevice));
         if (!label.isEmpty())
             return label;
     }
@@ -160,6 +163,7 @@ QString driveLabel(const MountEntry &mount, bool lookUp)
 QList<MountEntry> DriveList::parseMounts(const QByteArray &mountInfo)
 {
     QList<MountEntry> mounts;
+    QHash<QByteArray, qsizetype> latest; // mount point -> index of its visible mount
     for (const QByteArray &line : mountInfo.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
         const qsizetype separator = fields.indexOf(QByteArray("-"));
@@ -173,9 +177,12 @@ QList<MountEntry> DriveList::parseMounts(const QByteArray &mountInfo)
         if (!mount.mountPoint.startsWith('/'))
             continue;
         // A later mount on the same point hides the earlier one.
-        mounts.removeIf([&](const MountEntry &m) { return m.mountPoint == mount.mountPoint; });
+        if (const auto hidden = latest.constFind(mount.mountPoint); hidden != latest.constEnd())
+            mounts[*hidden].mountPoint.clear();
+        latest.insert(mount.mountPoint, mounts.size());
         mounts.append(mount);
     }
+    mounts.removeIf([](const MountEntry &m) { return m.mountPoint.isEmpty(); });
     return mounts;
 }
 
@@ -223,10 +230,13 @@ DriveType DriveList::typeOf(
     return DriveType::Fixed;
 }
 
-QList<DriveInfo> DriveList::parse(const QByteArray &mountInfo, bool labels)
+QList<DriveInfo> DriveList::drivesOf(const QList<MountEntry> &mounts, bool labels)
 {
     QList<DriveInfo> drives;
-    for (const MountEntry &mount : parseMounts(mountInfo)) {
+    QHash<QByteArray, QString> volumeNames;
+    if (labels)
+        volumeNames = volumeLabels();
+    for (const MountEntry &mount : mounts) {
         if (!isUserDrive(mount))
             continue;
         DriveInfo drive;
@@ -234,13 +244,18 @@ QList<DriveInfo> DriveList::parse(const QByteArray &mountInfo, bool labels)
         drive.fsType = mount.fsType;
         drive.device = mount.device;
         drive.type = typeOf(mount.fsType, mount.mountPoint, mount.device);
-        drive.label = driveLabel(mount, labels);
+        drive.label = driveLabel(mount, volumeNames);
         if (drive.mountPoint == "/")
             drives.prepend(drive);
         else
             drives.append(drive);
     }
     return drives;
+}
+
+QList<DriveInfo> DriveList::parse(const QByteArray &mountInfo, bool labels)
+{
+    return drivesOf(parseMounts(mountInfo), labels);
 }
 
 QList<DriveInfo> DriveList::read(const QString &mountInfoPath)

@@ -37,6 +37,8 @@ public:
     // Parses mountinfo text; exposed for tests. `labels` false skips the label lookup.
     static QList<DriveInfo> parse(const QByteArray &mountInfo, bool labels = true);
     static QList<MountEntry> parseMounts(const QByteArray &mountInfo);
+    // The drives among parsed mounts.
+    static QList<DriveInfo> drivesOf(const QList<MountEntry> &mounts, bool labels = true);
     static bool isUserDrive(const MountEntry &mount);
 
     static DriveType typeOf(

@@ -81,54 +81,63 @@ bool filterMeansAll(const QString &fileFilter, const QStringList &patterns)
         || fileFilter == QLatin1String("*.*") || patterns.isEmpty();
 }
 
+FilterPattern::FilterPattern(const QString &pattern)
+    : m_text(pattern)
+    , m_isAscii(std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; }))
+{
+    if (m_isAscii)
+        m_ascii = pattern.toLatin1();
+}
+
+bool FilterPattern::matches(QByteArrayView name) const
+{
+    const std::string_view bytes(name.data(), std::size_t(name.size()));
+    if (m_isAscii && isAscii(bytes))
+        return matchesAsciiWildcard(
+            std::string_view(m_ascii.constData(), std::size_t(m_ascii.size())), bytes);
+    return matchesWildcard(m_text, decodeFileName(name.toByteArray()));
+}
+
 std::optional<FilterNames> FilterNames::prepare(
     const QString &folderPath, const QString &fileFilter, const QStringList &patterns)
 {
     if (folderPath.isEmpty() || filterMeansAll(fileFilter, patterns))
         return std::nullopt;
+    std::vector<FilterPattern> matchers;
+    matchers.reserve(std::size_t(patterns.size()));
+    for (const QString &pattern : patterns)
+        matchers.emplace_back(pattern);
     FilterNames set;
-    QString folder = folderPath;
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    for (const QString &pattern : patterns) {
-        if (!set.searchPattern(folder, pattern))
-            break;
-    }
+    set.search(folderPath, matchers);
     return set;
 }
 
-// One directory search for one pattern; d_type tells directories apart, lstat only
-// when the file system leaves it unknown.
-bool FilterNames::searchPattern(const QString &folderPath, const QString &pattern)
+// One directory pass for all patterns; d_type tells directories apart, lstat only when
+// the file system leaves it unknown. A folder that cannot be read contributes nothing.
+void FilterNames::search(const QString &folderPath, const std::vector<FilterPattern> &patterns)
 {
-    const QByteArray folder = encodeFileName(folderPath);
+    QByteArray folder = encodeFileName(folderPath);
+    if (!folder.endsWith('/'))
+        folder += '/';
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
     if (!dir)
-        return false;
-    const bool patternIsAscii
-        = std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; });
-    const QByteArray asciiPattern = pattern.toLatin1();
-    auto matches = [&](std::string_view name) {
-        if (patternIsAscii && isAscii(name))
-            return matchesAsciiWildcard(
-                std::string_view(asciiPattern.constData(), size_t(asciiPattern.size())), name);
-        return matchesWildcard(
-            pattern, decodeFileName(QByteArray(name.data(), qsizetype(name.size()))));
-    };
+        return;
     errno = 0;
     while (const dirent *entry = readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        if (name != "." && name != ".." && matches(name) && !isDirectory(folder, entry))
-            m_names.emplace(name);
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != ".."
+            && std::any_of(patterns.begin(), patterns.end(),
+                [&](const FilterPattern &pattern) { return pattern.matches(name); })
+            && !isDirectory(folder, entry))
+            m_names.insert(name.toByteArray());
         errno = 0;
     }
-    return errno == 0;
+    // A pass that breaks off keeps the names it found, as the searches before would.
 }
 
-bool FilterNames::contains(const QByteArray &fileName) const
+bool FilterNames::contains(QByteArrayView fileName) const
 {
-    return m_names.find(std::string(fileName.constData(), size_t(fileName.size())))
-        != m_names.end();
+    return m_names.contains(QByteArray::fromRawData(fileName.data(), fileName.size()));
 }
 
 } // namespace lumisnap

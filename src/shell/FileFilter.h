@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-#include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace lumisnap {
 
@@ -16,9 +17,25 @@ QStringList splitFilterPatterns(const QString &fileFilter);
 // Whether a filter lists every item: empty, "*", "*.*", or nothing but ";" pieces.
 bool filterMeansAll(const QString &fileFilter, const QStringList &patterns);
 
-// The names of one folder that the filter patterns accept, found by one directory search
-// per pattern before the folder is enumerated, so that each item then costs one lookup
-// instead of a pattern match.
+// One wildcard pattern matched against raw name bytes, with matchesWildcard's rules.
+// ASCII names against an ASCII pattern are matched on the bytes, folding only A-Z; any
+// other name is decoded and matched as text.
+class FilterPattern
+{
+public:
+    explicit FilterPattern(const QString &pattern);
+    bool matches(QByteArrayView name) const;
+
+private:
+    QString m_text;
+    QByteArray m_ascii; // the pattern's bytes when it is all ASCII, else empty
+    bool m_isAscii = false;
+};
+
+// The names of one folder that the filter patterns accept, found by one directory pass
+// before the folder is enumerated, so that each item then costs one lookup instead of a
+// pattern match. A pass matching every pattern accepts the same names as one search per
+// pattern.
 class FilterNames
 {
 public:
@@ -28,14 +45,13 @@ public:
         const QString &folderPath, const QString &fileFilter, const QStringList &patterns);
 
     // `fileName`: raw bytes of a name without its folder.
-    bool contains(const QByteArray &fileName) const;
-    qsizetype size() const { return qsizetype(m_names.size()); }
+    bool contains(QByteArrayView fileName) const;
+    qsizetype size() const { return m_names.size(); }
 
 private:
-    // False when the search failed for another reason than finding nothing.
-    bool searchPattern(const QString &folderPath, const QString &pattern);
+    void search(const QString &folderPath, const std::vector<FilterPattern> &patterns);
 
-    std::unordered_set<std::string> m_names;
+    QSet<QByteArray> m_names;
 };
 
 } // namespace lumisnap

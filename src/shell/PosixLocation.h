@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QCollator>
+#include <QCollatorSortKey>
 #include <QFileIconProvider>
 #include <QHash>
 #include <QIcon>
@@ -44,8 +45,16 @@ struct PosixShellModel::Private
     QList<DriveInfo> drives;
     QList<MountEntry> mounts;
 
+    QByteArray mountInfoText; // as last read: the drives are parsed again only when it changes
+
     QCollator collator;
+    // Collation keys by name bytes, kept across listings: a folder listed again, or its
+    // neighbour, mostly holds names already keyed.
+    QHash<QByteArray, QCollatorSortKey> sortKeys;
     QMimeDatabase mimeDatabase;
+    // Types by file name suffix, so that a long list does not match every name against
+    // every pattern of the database.
+    QHash<QByteArray, QString> mimeBySuffix;
     std::unique_ptr<QFileIconProvider> iconProvider;
     QHash<QString, QIcon> iconCache;
     QHash<QString, QString> typeNames;
@@ -67,6 +76,11 @@ struct PosixShellModel::Private
     QString shownName(const PosixLocation &location) const;
     QString parsingName(const PosixLocation &location) const;
     QString typeName(const PosixLocation &location);
+    // The type name of a directory entry whose kind the caller knows.
+    QString entryTypeName(const QByteArray &folder, QByteArrayView name, bool isDir, bool isLink);
+    QCollatorSortKey sortKeyOf(QByteArrayView name);
+    QString mimeNameForFileName(QByteArrayView name);
+    QString commentOf(const QString &mimeName);
     QIcon icon(const PosixLocation &location, bool open);
     QMimeType mimeTypeOf(const PosixLocation &location);
 };

@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace lumisnap {
 
@@ -16,15 +18,16 @@ namespace {
 
 const QByteArray HomeKey = QByteArrayLiteral("home");
 const QByteArray ComputerKey = QByteArrayLiteral("computer");
+constexpr std::size_t MaxNameBytes = 255;
 
-bool isDotName(const QByteArray &name)
+bool isDotName(QByteArrayView name)
 {
     return name.startsWith('.');
 }
 
-QDateTime toDateTime(const struct timespec &ts)
+qint64 toMsecs(const struct timespec &ts)
 {
-    return QDateTime::fromMSecsSinceEpoch(qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000);
+    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 // Kind of one entry from d_type, with a stat only when d_type cannot tell.
@@ -48,15 +51,28 @@ PosixShellFolder::EntryInfo entryKind(int dirFd, const char *name, unsigned char
     return info;
 }
 
-// True when `path` holds at least one visible sub-directory; stops at the first.
-bool hasSubfolder(const QByteArray &path)
+// Size and time of one entry (links followed; a dangling one reports itself).
+void fillDetails(int dirFd, const char *name, PosixShellFolder::EntryInfo &info)
+{
+    struct stat st;
+    if (::fstatat(dirFd, name, &st, 0) == 0 || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        info.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
+        info.modified = toMsecs(st.st_mtim);
+    }
+    info.hasDetails = true;
+}
+
+// True when `path` holds at least one sub-directory an enumeration would list; stops at
+// the first.
+bool hasSubfolder(const QByteArray &path, bool includeHidden)
 {
     DIR *dir = ::opendir(path.constData());
     if (!dir)
         return false;
     bool found = false;
     while (const struct dirent *entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
+        const QByteArrayView name(entry->d_name);
+        if (name == "." || name == ".." || (!includeHidden && isDotName(name)))
             continue;
         if (entry->d_type == DT_DIR) {
             found = true;
@@ -77,6 +93,19 @@ bool hasSubfolder(const QByteArray &path)
 bool accessible(const QByteArray &path, int mode)
 {
     return !path.isEmpty() && ::access(path.constData(), mode) == 0;
+}
+
+// The name of a one-item entry list, or an empty view when it is something else. The
+// bytes are followed by the list's zero terminator, so they form a C string.
+QByteArrayView entryName(const IdList &child)
+{
+    if (child.size() < 5 || child.size() != child.bytes().size()
+        || std::uint8_t(child.bytes()[2]) != std::uint8_t(PosixItemKind::Entry))
+        return {};
+    const QByteArrayView item = child.itemData(0);
+    if (item.size() + 4 != child.size())
+        return {}; // more than one item
+    return item.sliced(1);
 }
 
 // Items prepared up front (virtual items, drives), then optionally a directory.
@@ -118,7 +147,7 @@ private:
             const struct dirent *entry = ::readdir(m_dir);
             if (!entry)
                 return errno == 0 ? Result::NoMore : Result::Fail;
-            const QByteArray name(entry->d_name);
+            const QByteArrayView name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
             if (isDotName(name) && !(m_flags & SHCONTF_INCLUDEHIDDEN))
@@ -128,10 +157,15 @@ private:
                 continue;
             if (!(m_flags & (info.isDir ? SHCONTF_FOLDERS : SHCONTF_NONFOLDERS)))
                 continue;
-            m_folder->remember(name, info);
-            item = PosixShellModel::entryItem(name);
+            // The kind byte and the name in one go: one allocation per item.
+            char data[MaxNameBytes + 1];
+            const std::size_t length = std::min<std::size_t>(std::size_t(name.size()), MaxNameBytes);
+            data[0] = char(PosixItemKind::Entry);
+            std::memcpy(data + 1, name.data(), length);
+            item = IdList::fromItemData(QByteArrayView(data, qsizetype(length + 1)));
             if (item.isNull())
                 continue;
+            m_folder->remember(item, info);
             return Result::Ok;
         }
     }
@@ -153,7 +187,46 @@ template <typename T> int threeWay(const T &a, const T &b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+int byteOrder(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    if (common > 0) {
+        const int diff = std::memcmp(a.data(), b.data(), std::size_t(common));
+        if (diff != 0)
+            return diff < 0 ? -1 : 1;
+    }
+    return threeWay(a.size(), b.size());
+}
+
+int sign(int value)
+{
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
+
 } // namespace
+
+struct PosixShellFolder::SortItem
+{
+    int index = 0;
+    bool isDir = false;
+    qint64 value = 0; // size, time or type rank, by column
+    std::optional<QCollatorSortKey> key; // no default, so filled in later
+    QByteArrayView name;
+
+    // Folders first, then the column's value, then the name as collated, then its bytes:
+    // the order compareEntries gives.
+    bool operator<(const SortItem &other) const
+    {
+        if (isDir != other.isDir)
+            return isDir;
+        if (value != other.value)
+            return value < other.value;
+        const int order = key->compare(*other.key);
+        if (order != 0)
+            return order < 0;
+        return byteOrder(name, other.name) < 0;
+    }
+};
 
 PosixShellFolder::PosixShellFolder(
     std::shared_ptr<PosixShellModel::Private> model, PosixLocation location, IdList absolute)
@@ -165,7 +238,8 @@ PosixShellFolder::PosixShellFolder(
 
 std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t flags)
 {
-    forgetEntries();
+    m_entries.clear();
+    m_parentWritable.reset();
     auto enumerator = std::make_unique<PosixEnumerator>(shared_from_this(), flags);
     switch (m_location.kind) {
     case PosixLocation::Root:
@@ -191,42 +265,67 @@ std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t fl
     return enumerator;
 }
 
-PosixShellFolder::EntryInfo PosixShellFolder::info(
-    const PosixLocation &entry, bool direct, bool details)
+PosixShellFolder::EntryInfo PosixShellFolder::info(const PosixLocation &entry, bool details)
 {
-    EntryInfo result;
-    if (direct)
-        result = m_entries.value(entry.name);
-    if (!result.known) {
-        const int cwd = AT_FDCWD;
-        result = entryKind(cwd, entry.path.constData(), DT_UNKNOWN);
-    }
-    if (details && result.exists && !result.hasDetails) {
-        struct stat st;
-        if (::stat(entry.path.constData(), &st) == 0 || ::lstat(entry.path.constData(), &st) == 0) {
-            result.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
-            result.modified = toDateTime(st.st_mtim);
-        }
-        result.hasDetails = true;
-    }
-    // A name that is missing now may appear later: only what exists is remembered.
-    if (direct && result.exists)
-        m_entries.insert(entry.name, result);
+    EntryInfo result = entryKind(AT_FDCWD, entry.path.constData(), DT_UNKNOWN);
+    if (details && result.exists)
+        fillDetails(AT_FDCWD, entry.path.constData(), result);
     return result;
 }
 
+// A direct child's record, made on first use; a name that is missing now may appear
+// later, so only what exists is kept.
+PosixShellFolder::EntryInfo PosixShellFolder::cachedEntry(
+    const IdList &child, const PosixLocation &entry, bool details)
+{
+    auto found = m_entries.find(child.bytes());
+    if (found == m_entries.end() || !found->known) {
+        const EntryInfo fresh = info(entry, details);
+        if (!fresh.exists)
+            return fresh;
+        found = m_entries.insert(child.bytes(), fresh);
+    }
+    if (details && !found->hasDetails)
+        fillDetails(AT_FDCWD, entry.path.constData(), *found);
+    return *found;
+}
+
+bool PosixShellFolder::parentWritable()
+{
+    if (!m_parentWritable)
+        m_parentWritable = accessible(m_location.path, W_OK | X_OK);
+    return *m_parentWritable;
+}
+
+std::optional<std::uint32_t> PosixShellFolder::entryAttributes(QByteArrayView name,
+    const EntryInfo &entry, std::uint32_t mask, std::uint32_t contentFlags)
+{
+    std::uint32_t attributes = SFGAO_FILESYSTEM | SFGAO_CANLINK;
+    if (entry.isDir)
+        attributes |= SFGAO_FOLDER;
+    if (entry.isLink)
+        attributes |= SFGAO_LINK;
+    if (isDotName(name))
+        attributes |= SFGAO_HIDDEN | SFGAO_GHOSTED;
+    const bool wantsSubfolders = entry.isDir && (mask & SFGAO_HASSUBFOLDER);
+    if (wantsSubfolders || (mask & (SFGAO_READONLY | SFGAO_CANCOPY))) {
+        const QByteArray path = joinPath(m_location.path, name.toByteArray());
+        if (wantsSubfolders && hasSubfolder(path, contentFlags & SHCONTF_INCLUDEHIDDEN))
+            attributes |= SFGAO_HASSUBFOLDER;
+        if ((mask & SFGAO_READONLY) && !accessible(path, W_OK))
+            attributes |= SFGAO_READONLY;
+        if ((mask & SFGAO_CANCOPY) && accessible(path, R_OK))
+            attributes |= SFGAO_CANCOPY;
+    }
+    if ((mask & (SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME)) && parentWritable())
+        attributes |= SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME;
+    return attributes & mask;
+}
+
 std::optional<std::uint32_t> PosixShellFolder::attributesAt(
-    const PosixLocation &location, std::uint32_t mask, bool direct)
+    const PosixLocation &location, std::uint32_t mask, std::uint32_t contentFlags)
 {
     std::uint32_t attributes = 0;
-    auto addPathChecks = [&](bool writableParent) {
-        if ((mask & SFGAO_READONLY) && !accessible(location.path, W_OK))
-            attributes |= SFGAO_READONLY;
-        if ((mask & SFGAO_CANCOPY) && accessible(location.path, R_OK))
-            attributes |= SFGAO_CANCOPY;
-        if (writableParent)
-            attributes |= SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME;
-    };
     switch (location.kind) {
     case PosixLocation::Root:
         return (SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER)
@@ -238,32 +337,34 @@ std::optional<std::uint32_t> PosixShellFolder::attributesAt(
         attributes = SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR | SFGAO_CANLINK;
         if (location.kind == PosixLocation::Drive && location.driveType == DriveType::Removable)
             attributes |= SFGAO_REMOVABLE;
-        if ((mask & SFGAO_HASSUBFOLDER) && hasSubfolder(location.path))
+        if (location.kind == PosixLocation::Drive && location.driveType == DriveType::Remote) {
+            // A network mount may no longer answer: never touch it before the user opens it.
+            return (attributes | SFGAO_HASSUBFOLDER | SFGAO_CANCOPY) & mask;
+        }
+        if ((mask & SFGAO_HASSUBFOLDER)
+            && hasSubfolder(location.path, contentFlags & SHCONTF_INCLUDEHIDDEN))
             attributes |= SFGAO_HASSUBFOLDER;
-        addPathChecks(false);
+        if ((mask & SFGAO_READONLY) && !accessible(location.path, W_OK))
+            attributes |= SFGAO_READONLY;
+        if ((mask & SFGAO_CANCOPY) && accessible(location.path, R_OK))
+            attributes |= SFGAO_CANCOPY;
         return attributes & mask;
     case PosixLocation::Entry:
         break;
     }
-    const EntryInfo entry = info(location, direct, false);
+    const EntryInfo entry = info(location, false);
     if (!entry.exists)
         return std::nullopt;
-    attributes = SFGAO_FILESYSTEM | SFGAO_CANLINK;
-    if (entry.isDir)
-        attributes |= SFGAO_FOLDER;
-    if (entry.isLink)
-        attributes |= SFGAO_LINK;
-    if (isDotName(location.name))
-        attributes |= SFGAO_HIDDEN | SFGAO_GHOSTED;
-    if (entry.isDir && (mask & SFGAO_HASSUBFOLDER) && hasSubfolder(location.path))
-        attributes |= SFGAO_HASSUBFOLDER;
-    const bool wantsParent = mask & (SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME);
-    addPathChecks(wantsParent && accessible(location.parentPath(), W_OK | X_OK));
-    return attributes & mask;
+    std::optional<std::uint32_t> result = entryAttributes(location.name, entry,
+        mask & ~std::uint32_t(SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME), contentFlags);
+    if ((mask & (SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME))
+        && accessible(location.parentPath(), W_OK | X_OK))
+        *result |= (SFGAO_CANMOVE | SFGAO_CANDELETE | SFGAO_CANRENAME) & mask;
+    return result;
 }
 
 std::optional<std::uint32_t> PosixShellFolder::attributesOf(
-    std::span<const IdList> children, std::uint32_t mask)
+    std::span<const IdList> children, std::uint32_t mask, std::uint32_t contentFlags)
 {
     if (children.empty()) {
         if ((mask & SFGAO_VALIDATE) && m_location.kind == PosixLocation::Computer)
@@ -272,10 +373,17 @@ std::optional<std::uint32_t> PosixShellFolder::attributesOf(
     }
     std::uint32_t common = ~std::uint32_t(0);
     for (const IdList &child : children) {
-        const auto location = m_model->resolve(m_location, child);
-        if (!location)
-            return std::nullopt;
-        const auto attributes = attributesAt(*location, mask, child.count() == 1);
+        // A child seen by the last listing is answered from what the listing learnt.
+        const auto known = m_entries.constFind(child.bytes());
+        std::optional<std::uint32_t> attributes;
+        if (known != m_entries.constEnd() && known->known) {
+            attributes = entryAttributes(entryName(child), *known, mask, contentFlags);
+        } else {
+            const auto location = m_model->resolve(m_location, child);
+            if (!location)
+                return std::nullopt;
+            attributes = attributesAt(*location, mask, contentFlags);
+        }
         if (!attributes)
             return std::nullopt;
         common &= *attributes;
@@ -292,21 +400,39 @@ QString PosixShellFolder::displayNameOf(const IdList &relative, ShellDisplayName
                                     : m_model->shownName(*location);
 }
 
-int PosixShellFolder::compareNames(const QByteArray &a, const QByteArray &b)
+QByteArray PosixShellFolder::parsingFileName(const IdList &relative)
 {
-    const int order = m_model->collator.compare(decodeFileName(a), decodeFileName(b));
-    if (order != 0)
-        return order < 0 ? -1 : 1;
-    return threeWay(a, b);
+    // An entry's parsing name is its folder's path and its own name.
+    const QByteArrayView name = entryName(relative);
+    if (!name.isEmpty() && m_location.hasPath() && !name.contains('/'))
+        return name.toByteArray();
+    return ShellFolder::parsingFileName(relative);
 }
 
-std::optional<int> PosixShellFolder::compareItems(
-    int column, const PosixLocation &parent, bool direct, QByteArrayView a, QByteArrayView b)
+// Drives that still resolve keep the mount table's order; those that no longer do (the
+// medium was taken out) follow them, by their bytes, so that the order stays total.
+std::optional<int> PosixShellFolder::compareDrives(QByteArrayView a, QByteArrayView b)
 {
-    if (direct && column == 0) {
-        if (const auto order = compareKnownNames(a, b))
-            return order;
-    }
+    const auto &drives = m_model->driveList();
+    auto indexOf = [&](QByteArrayView item) {
+        const QByteArrayView point = item.sliced(1);
+        for (qsizetype i = 0; i < drives.size(); ++i) {
+            if (drives[i].mountPoint == point)
+                return i;
+        }
+        return drives.size();
+    };
+    const int order = threeWay(indexOf(a), indexOf(b));
+    return order != 0 ? order : byteOrder(a, b);
+}
+
+std::optional<int> PosixShellFolder::compareItems(int column, const PosixLocation &parent,
+    const IdList *direct, QByteArrayView a, QByteArrayView b)
+{
+    const auto driveKind = char(PosixItemKind::Drive);
+    if (parent.kind == PosixLocation::Computer && !a.isEmpty() && !b.isEmpty() && a[0] == driveKind
+        && b[0] == driveKind)
+        return compareDrives(a, b);
     const auto first = m_model->step(parent, a);
     const auto second = m_model->step(parent, b);
     if (!first || !second)
@@ -315,73 +441,17 @@ std::optional<int> PosixShellFolder::compareItems(
         return threeWay(int(first->kind), int(second->kind));
     if (first->kind == PosixLocation::Home || first->kind == PosixLocation::Computer)
         return threeWay(virtualRank(first->name), virtualRank(second->name));
-    if (first->kind == PosixLocation::Drive) {
-        const auto &drives = m_model->driveList();
-        auto indexOf = [&](const QByteArray &point) {
-            for (qsizetype i = 0; i < drives.size(); ++i) {
-                if (drives[i].mountPoint == point)
-                    return i;
-            }
-            return drives.size();
-        };
-        const int order = threeWay(indexOf(first->path), indexOf(second->path));
-        return order != 0 ? order : threeWay(first->path, second->path);
-    }
-    return compareEntries(column, *first, *second, direct);
+    return compareEntries(
+        column, *first, *second, direct ? &direct[0] : nullptr, direct ? &direct[1] : nullptr);
 }
 
-std::optional<int> PosixShellFolder::compareKnownNames(QByteArrayView a, QByteArrayView b) const
-{
-    // The common case while a long list is sorted: both names were seen and keyed
-    // before, so no path is built and nothing is allocated.
-    const auto entryKind = char(PosixItemKind::Entry);
-    if (a.size() < 2 || b.size() < 2 || a[0] != entryKind || b[0] != entryKind)
-        return std::nullopt;
-    const QByteArray nameA = QByteArray::fromRawData(a.data() + 1, a.size() - 1);
-    const QByteArray nameB = QByteArray::fromRawData(b.data() + 1, b.size() - 1);
-    const auto x = m_entries.constFind(nameA);
-    const auto y = m_entries.constFind(nameB);
-    if (x == m_entries.constEnd() || y == m_entries.constEnd() || !x->known || !y->known
-        || !x->sortKey || !y->sortKey)
-        return std::nullopt;
-    if (x->isDir != y->isDir)
-        return x->isDir ? -1 : 1;
-    const int order = x->sortKey->compare(*y->sortKey);
-    if (order != 0)
-        return order < 0 ? -1 : 1;
-    return threeWay(nameA, nameB);
-}
-
-PosixShellFolder::EntryInfo &PosixShellFolder::cachedEntry(const PosixLocation &entry, bool details)
-{
-    auto found = m_entries.find(entry.name);
-    if (found == m_entries.end() || !found->known || (details && !found->hasDetails)) {
-        EntryInfo fresh = info(entry, true, details);
-        found = m_entries.find(entry.name);
-        if (found == m_entries.end()) {
-            fresh.known = false; // missing: ask again next time
-            found = m_entries.insert(entry.name, fresh);
-        }
-    }
-    if (!found->sortKey)
-        found->sortKey = m_model->collator.sortKey(decodeFileName(entry.name));
-    return *found;
-}
-
-int PosixShellFolder::compareEntries(
-    int column, const PosixLocation &first, const PosixLocation &second, bool direct)
+int PosixShellFolder::compareEntries(int column, const PosixLocation &first,
+    const PosixLocation &second, const IdList *directA, const IdList *directB)
 {
     const bool details = column == 1 || column == 3;
-    EntryInfo x, y;
-    if (direct) {
-        // Sorting a long list compares each name many times: keep its collation key.
-        // The second lookup may rehash, so copy the first before making it.
-        x = cachedEntry(first, details);
-        y = cachedEntry(second, details);
-    } else {
-        x = info(first, false, details);
-        y = info(second, false, details);
-    }
+    // The second lookup may rehash the table, so copy the first before making it.
+    const EntryInfo x = directA ? cachedEntry(*directA, first, details) : info(first, details);
+    const EntryInfo y = directB ? cachedEntry(*directB, second, details) : info(second, details);
     if (x.isDir != y.isDir)
         return x.isDir ? -1 : 1;
     int order = 0;
@@ -391,11 +461,11 @@ int PosixShellFolder::compareEntries(
         order = m_model->collator.compare(m_model->typeName(first), m_model->typeName(second));
     else if (column == 3)
         order = threeWay(x.modified, y.modified);
-    if (order == 0 && x.sortKey && y.sortKey)
-        order = x.sortKey->compare(*y.sortKey);
+    if (order == 0)
+        order = m_model->sortKeyOf(first.name).compare(m_model->sortKeyOf(second.name));
     if (order != 0)
-        return order < 0 ? -1 : 1;
-    return compareNames(first.name, second.name);
+        return sign(order);
+    return byteOrder(first.name, second.name);
 }
 
 std::optional<int> PosixShellFolder::compareIDs(int column, const IdList &a, const IdList &b)
@@ -405,18 +475,89 @@ std::optional<int> PosixShellFolder::compareIDs(int column, const IdList &a, con
     PosixLocation parent = m_location;
     const int countA = a.count();
     const int countB = b.count();
+    // Two direct children, the common case while sorting, use what the listing learnt.
+    const IdList pair[2] = { a, b };
+    const bool direct = countA == 1 && countB == 1;
     for (int level = 0;; ++level) {
         if (level == countA || level == countB)
             return threeWay(countA - level, countB - level);
         const QByteArrayView itemA = a.itemData(level);
         const QByteArrayView itemB = b.itemData(level);
         if (itemA != itemB)
-            return compareItems(column, parent, level == 0, itemA, itemB);
+            return compareItems(column, parent, direct ? pair : nullptr, itemA, itemB);
         const auto next = m_model->step(parent, itemA);
         if (!next)
             return std::nullopt;
         parent = *next;
     }
+}
+
+bool PosixShellFolder::fillSortItems(
+    int column, std::span<const IdList> children, std::vector<SortItem> &items)
+{
+    const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return false;
+    const bool details = column == 1 || column == 3;
+    QHash<QString, qint64> typeRanks;
+    items.resize(children.size());
+    bool ok = true;
+    for (std::size_t i = 0; i < children.size() && ok; ++i) {
+        const IdList &child = children[i];
+        SortItem &item = items[i];
+        item.index = int(i);
+        item.name = entryName(child);
+        if (item.name.isEmpty() || item.name.contains('/')) {
+            ok = false; // not a plain entry of this folder: compare pair by pair
+            break;
+        }
+        auto found = m_entries.find(child.bytes());
+        if (found == m_entries.end() || !found->known) {
+            EntryInfo fresh = entryKind(dirFd, item.name.data(), DT_UNKNOWN);
+            found = m_entries.insert(child.bytes(), fresh);
+        }
+        if (details && found->exists && !found->hasDetails)
+            fillDetails(dirFd, item.name.data(), *found);
+        item.isDir = found->isDir;
+        item.key = m_model->sortKeyOf(item.name);
+        if (column == 1)
+            item.value = found->size;
+        else if (column == 3)
+            item.value = found->modified;
+        else if (column == 2)
+            typeRanks.insert(
+                m_model->entryTypeName(m_location.path, item.name, found->isDir, found->isLink), 0);
+    }
+    ::close(dirFd);
+    if (!ok || column != 2)
+        return ok;
+    // Type names are few: order them once, then each item carries its name's rank.
+    QStringList names = typeRanks.keys();
+    std::sort(names.begin(), names.end(),
+        [&](const QString &x, const QString &y) { return m_model->collator.compare(x, y) < 0; });
+    for (qsizetype rank = 0; rank < names.size(); ++rank)
+        typeRanks[names[rank]] = rank;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const EntryInfo entry = m_entries.value(children[i].bytes());
+        items[i].value = typeRanks.value(
+            m_model->entryTypeName(m_location.path, items[i].name, entry.isDir, entry.isLink));
+    }
+    return true;
+}
+
+bool PosixShellFolder::sortRanks(
+    int column, std::span<const IdList> children, std::vector<int> &ranks)
+{
+    if (column < 0 || column > 3 || !m_location.hasPath())
+        return false;
+    std::vector<SortItem> items;
+    if (!fillSortItems(column, children, items))
+        return false;
+    std::sort(items.begin(), items.end());
+    ranks.assign(children.size(), 0);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        ranks[std::size_t(items[i].index)] = int(i);
+    return true;
 }
 
 ShellFolderPtr PosixShellFolder::bindToObject(const IdList &relative)
@@ -460,9 +601,10 @@ IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newNam
             || ::rename(location->path.constData(), target.constData()) != 0)
             return {};
     }
-    m_entries.remove(location->name);
-    m_entries.remove(name);
-    return PosixShellModel::entryItem(name);
+    m_entries.remove(relative.bytes());
+    const IdList renamed = PosixShellModel::entryItem(name);
+    m_entries.remove(renamed.bytes());
+    return renamed;
 }
 
 IdList PosixShellFolder::parseDisplayName(const QString &name)

@@ -3,8 +3,6 @@
 #include "shell/PosixLocation.h"
 #include "shell/ShellFolder.h"
 
-#include <QCollatorSortKey>
-#include <QDateTime>
 #include <QHash>
 
 #include <memory>
@@ -19,11 +17,13 @@ public:
         std::shared_ptr<PosixShellModel::Private> model, PosixLocation location, IdList absolute);
 
     std::unique_ptr<IdListEnumerator> enumObjects(std::uint32_t flags) override;
-    std::optional<std::uint32_t> attributesOf(
-        std::span<const IdList> children, std::uint32_t mask) override;
+    std::optional<std::uint32_t> attributesOf(std::span<const IdList> children, std::uint32_t mask,
+        std::uint32_t contentFlags) override;
     using ShellFolder::attributesOf;
     QString displayNameOf(const IdList &relative, ShellDisplayName kind) override;
+    QByteArray parsingFileName(const IdList &relative) override;
     std::optional<int> compareIDs(int column, const IdList &a, const IdList &b) override;
+    bool sortRanks(int column, std::span<const IdList> children, std::vector<int> &ranks) override;
     ShellFolderPtr bindToObject(const IdList &relative) override;
     IdList setNameOf(const IdList &relative, const QString &newName) override;
     IdList parseDisplayName(const QString &name) override;
@@ -41,27 +41,35 @@ public:
         bool isLink = false;
         bool hasDetails = false; // size and time valid
         qint64 size = 0;
-        QDateTime modified;
-        std::optional<QCollatorSortKey> sortKey; // made on first name comparison
+        qint64 modified = 0; // ms since the epoch
     };
-    void remember(const QByteArray &name, const EntryInfo &info) { m_entries.insert(name, info); }
-    void forgetEntries() { m_entries.clear(); }
+    // Keyed by the child's one-item list, which the enumerator hands out as well, so the
+    // table shares its bytes instead of copying every name.
+    void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child.bytes(), info); }
 
 private:
-    EntryInfo info(const PosixLocation &entry, bool direct, bool details);
+    // One sortable child: its place in the caller's span and what orders it.
+    struct SortItem;
+
+    EntryInfo info(const PosixLocation &entry, bool details);
+    EntryInfo cachedEntry(const IdList &child, const PosixLocation &entry, bool details);
     std::optional<std::uint32_t> attributesAt(
-        const PosixLocation &location, std::uint32_t mask, bool direct);
-    std::optional<int> compareItems(
-        int column, const PosixLocation &parent, bool direct, QByteArrayView a, QByteArrayView b);
-    int compareNames(const QByteArray &a, const QByteArray &b);
-    std::optional<int> compareKnownNames(QByteArrayView a, QByteArrayView b) const;
-    EntryInfo &cachedEntry(const PosixLocation &entry, bool details);
-    int compareEntries(int column, const PosixLocation &a, const PosixLocation &b, bool direct);
+        const PosixLocation &location, std::uint32_t mask, std::uint32_t contentFlags);
+    std::optional<std::uint32_t> entryAttributes(QByteArrayView name, const EntryInfo &entry,
+        std::uint32_t mask, std::uint32_t contentFlags);
+    std::optional<int> compareItems(int column, const PosixLocation &parent, const IdList *direct,
+        QByteArrayView a, QByteArrayView b);
+    std::optional<int> compareDrives(QByteArrayView a, QByteArrayView b);
+    int compareEntries(int column, const PosixLocation &a, const PosixLocation &b,
+        const IdList *directA, const IdList *directB);
+    bool fillSortItems(int column, std::span<const IdList> children, std::vector<SortItem> &items);
+    bool parentWritable();
 
     std::shared_ptr<PosixShellModel::Private> m_model;
     PosixLocation m_location;
     IdList m_absolute;
     QHash<QByteArray, EntryInfo> m_entries;
+    std::optional<bool> m_parentWritable; // of this folder's children; asked once per listing
 };
 
 } // namespace lumisnap

@@ -104,8 +104,12 @@ void PosixShellModel::Private::readDrives()
     QByteArray text;
     if (file.open(QIODevice::ReadOnly))
         text = file.read(16 * 1024 * 1024);
+    // Every fill revalidates the drives: most of the time nothing was mounted meanwhile.
+    if (drivesRead && text == mountInfoText)
+        return;
+    mountInfoText = text;
     mounts = DriveList::parseMounts(text);
-    drives = DriveList::parse(text);
+    drives = DriveList::drivesOf(mounts);
     if (drives.isEmpty() || drives.first().mountPoint != "/") {
         DriveInfo rootDrive;
         rootDrive.mountPoint = "/";
@@ -249,6 +253,62 @@ QString PosixShellModel::Private::parsingName(const PosixLocation &location) con
     return decodeFileName(location.path);
 }
 
+QCollatorSortKey PosixShellModel::Private::sortKeyOf(QByteArrayView name)
+{
+    constexpr qsizetype SortKeyLimit = 200000; // about 40 MB of keys at most
+    const QByteArray key = QByteArray::fromRawData(name.data(), name.size());
+    if (const auto found = sortKeys.constFind(key); found != sortKeys.constEnd())
+        return *found;
+    if (sortKeys.size() >= SortKeyLimit)
+        sortKeys.clear();
+    return *sortKeys.insert(name.toByteArray(), collator.sortKey(decodeFileName(key)));
+}
+
+QString PosixShellModel::Private::mimeNameForFileName(QByteArrayView name)
+{
+    // Everything from the first "." decides the type in practice ("a.tar.gz" and "b.gz"
+    // stay apart); names without one, or hidden ones, are looked up whole.
+    const qsizetype dot = name.indexOf('.', 1);
+    const QByteArray key = (dot > 0 ? name.sliced(dot) : name).toByteArray();
+    if (const auto found = mimeBySuffix.constFind(key); found != mimeBySuffix.constEnd())
+        return *found;
+    constexpr qsizetype SuffixLimit = 10000;
+    if (mimeBySuffix.size() >= SuffixLimit)
+        mimeBySuffix.clear();
+    // By name only: reading every file's first bytes would make a long list crawl.
+    const QList<QMimeType> byName
+        = mimeDatabase.mimeTypesForFileName(displayFileName(decodeFileName(name.toByteArray())));
+    return *mimeBySuffix.insert(key,
+        byName.isEmpty() ? QStringLiteral("application/octet-stream") : byName.first().name());
+}
+
+QString PosixShellModel::Private::commentOf(const QString &mimeName)
+{
+    auto cached = typeNames.constFind(mimeName);
+    if (cached == typeNames.constEnd())
+        cached = typeNames.insert(mimeName, mimeDatabase.mimeTypeForName(mimeName).comment());
+    return *cached;
+}
+
+// The MIME type name of an entry, or "" for one that is gone.
+static QString entryMimeName(PosixShellModel::Private &d, const QByteArray &path,
+    QByteArrayView name, bool isDir, bool isLink)
+{
+    if (isDir)
+        return QStringLiteral("inode/directory");
+    struct stat st;
+    if (isLink && ::stat(path.constData(), &st) != 0)
+        return QStringLiteral("inode/symlink"); // dangling
+    return d.mimeNameForFileName(name);
+}
+
+QString PosixShellModel::Private::entryTypeName(
+    const QByteArray &folder, QByteArrayView name, bool isDir, bool isLink)
+{
+    const QByteArray path = isLink ? joinPath(folder, name.toByteArray()) : QByteArray();
+    return commentOf(entryMimeName(*this, path, name, isDir, isLink));
+}
+
 QMimeType PosixShellModel::Private::mimeTypeOf(const PosixLocation &location)
 {
     switch (location.kind) {
@@ -263,20 +323,13 @@ QMimeType PosixShellModel::Private::mimeTypeOf(const PosixLocation &location)
         break;
     }
     struct stat st;
-    if (::stat(location.path.constData(), &st) != 0) {
-        // Gone, or a dangling link.
-        if (::lstat(location.path.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            return mimeDatabase.mimeTypeForName(QStringLiteral("inode/symlink"));
+    if (::lstat(location.path.constData(), &st) != 0)
         return QMimeType();
-    }
-    if (S_ISDIR(st.st_mode))
-        return mimeDatabase.mimeTypeForName(QStringLiteral("inode/directory"));
-    // By name only: reading every file's first bytes would make a long list crawl.
-    const QList<QMimeType> byName
-        = mimeDatabase.mimeTypesForFileName(displayFileName(decodeFileName(location.name)));
-    if (!byName.isEmpty())
-        return byName.first();
-    return mimeDatabase.mimeTypeForName(QStringLiteral("application/octet-stream"));
+    const bool isLink = S_ISLNK(st.st_mode);
+    const bool isDir = S_ISDIR(st.st_mode)
+        || (isLink && ::stat(location.path.constData(), &st) == 0 && S_ISDIR(st.st_mode));
+    return mimeDatabase.mimeTypeForName(
+        entryMimeName(*this, location.path, location.name, isDir, isLink));
 }
 
 QString PosixShellModel::Private::typeName(const PosixLocation &location)
@@ -286,10 +339,7 @@ QString PosixShellModel::Private::typeName(const PosixLocation &location)
     const QMimeType mime = mimeTypeOf(location);
     if (!mime.isValid())
         return QString();
-    auto cached = typeNames.constFind(mime.name());
-    if (cached == typeNames.constEnd())
-        cached = typeNames.insert(mime.name(), mime.comment());
-    return *cached;
+    return commentOf(mime.name());
 }
 
 QIcon PosixShellModel::Private::icon(const PosixLocation &location, bool open)

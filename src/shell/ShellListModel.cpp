@@ -1,7 +1,5 @@
 #include "shell/ShellListModel.h"
 
-#include "shell/ShellEnum.h"
-
 #include <QIcon>
 
 #include <algorithm>
@@ -94,40 +92,75 @@ void ShellListModel::appendRows(std::vector<Row> rows)
 void ShellListModel::deleteRows(
     std::vector<int> indexes, const std::function<void(int, TPTShListData *)> &beforeDelete)
 {
+    constexpr std::size_t MaxSeparateRuns = 32;
     std::sort(indexes.begin(), indexes.end(), std::greater<int>());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    for (int i : indexes) {
-        if (i < 0 || i >= int(m_rows.size()))
-            continue;
-        if (beforeDelete)
+    std::erase_if(indexes, [&](int i) { return i < 0 || i >= int(m_rows.size()); });
+    if (indexes.empty())
+        return;
+    if (beforeDelete) {
+        for (int i : indexes)
             beforeDelete(i, m_rows[size_t(i)].get());
-        beginRemoveRows(QModelIndex(), i, i);
-        m_rows.erase(m_rows.begin() + i);
-        endRemoveRows();
     }
+    // Runs of adjacent rows, from the last to the first.
+    std::vector<std::pair<int, int>> runs;
+    for (int i : indexes) {
+        if (!runs.empty() && runs.back().first == i + 1)
+            runs.back().first = i;
+        else
+            runs.emplace_back(i, i);
+    }
+    if (runs.size() <= MaxSeparateRuns) {
+        for (const auto &[first, last] : runs) {
+            beginRemoveRows(QModelIndex(), first, last);
+            m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+            endRemoveRows();
+        }
+        return;
+    }
+    std::vector<int> newRowOf(m_rows.size(), 0);
+    for (int i : indexes)
+        newRowOf[size_t(i)] = -1;
+    std::vector<Row> kept;
+    kept.reserve(m_rows.size() - indexes.size());
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (newRowOf[i] < 0)
+            continue;
+        newRowOf[i] = int(kept.size());
+        kept.push_back(std::move(m_rows[i]));
+    }
+    relayoutRows(newRowOf, std::move(kept));
 }
 
-void ShellListModel::sortRows(const Compare &compare)
+void ShellListModel::reorderRows(const std::vector<int> &order)
 {
-    const int count = int(m_rows.size());
-    if (count < 2)
+    const size_t count = m_rows.size();
+    if (order.size() != count || count < 2)
         return;
-    const std::vector<int> order = stableSortOrder(
-        count, [&](int a, int b) { return compare(*m_rows[size_t(a)], *m_rows[size_t(b)]); });
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(static_cast<size_t>(count));
-    std::vector<Row> sorted(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        newRowOf[size_t(order[size_t(i)])] = i;
-        sorted[size_t(i)] = std::move(m_rows[size_t(order[size_t(i)])]);
+    std::vector<int> newRowOf(count, -1);
+    std::vector<Row> sorted(count);
+    for (size_t i = 0; i < count; ++i) {
+        const int from = order[i];
+        if (from < 0 || size_t(from) >= count || newRowOf[size_t(from)] >= 0)
+            return; // not a permutation: keep the rows as they are
+        newRowOf[size_t(from)] = int(i);
     }
-    m_rows = std::move(sorted);
+    for (size_t i = 0; i < count; ++i)
+        sorted[i] = std::move(m_rows[size_t(order[i])]);
+    relayoutRows(newRowOf, std::move(sorted));
+}
+
+void ShellListModel::relayoutRows(const std::vector<int> &newRowOf, std::vector<Row> rows)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_rows = std::move(rows);
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;
     to.reserve(from.size());
-    for (const QModelIndex &index : from)
-        to.append(index.isValid() ? createIndex(newRowOf[size_t(index.row())], index.column())
-                                  : QModelIndex());
+    for (const QModelIndex &index : from) {
+        const int row = index.isValid() ? newRowOf[size_t(index.row())] : -1;
+        to.append(row >= 0 ? createIndex(row, index.column()) : QModelIndex());
+    }
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

@@ -23,8 +23,6 @@ public:
         int width = 0;
     };
     using Row = std::unique_ptr<TPTShListData>;
-    // Three-way order of two rows.
-    using Compare = std::function<int(TPTShListData &, TPTShListData &)>;
 
     using QAbstractTableModel::QAbstractTableModel;
 
@@ -42,12 +40,17 @@ public:
     void resetRows(std::vector<Row> rows);
     void appendRows(std::vector<Row> rows);
     // Removes the rows whose indexes are given (any order); `beforeDelete` sees each first.
+    // Adjacent rows go together, and many scattered ones in one change of the layout.
     void deleteRows(
         std::vector<int> indexes, const std::function<void(int, TPTShListData *)> &beforeDelete);
-    // A stable sort (see stableSortOrder).
-    void sortRows(const Compare &compare);
+    // Puts the rows in a new order: `order[i]` is the current index of the row that goes
+    // to place i. The view keeps its selection and current row.
+    void reorderRows(const std::vector<int> &order);
 
 private:
+    // Moves the rows to their places (-1: the row goes) in one change of the layout.
+    void relayoutRows(const std::vector<int> &newRowOf, std::vector<Row> rows);
+
     std::vector<Row> m_rows;
     std::vector<Column> m_columns;
 };

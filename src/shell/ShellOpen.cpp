@@ -1,5 +1,7 @@
 #include "shell/ShellOpen.h"
 
+#include "common/FileName.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
@@ -13,8 +15,10 @@ class DesktopShellOpen : public ShellOpen
 public:
     bool open(const QString &file, const QString &, const QString &folder) override
     {
-        const QString path = QDir(folder).absoluteFilePath(file);
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+        QString path = file;
+        if (!file.startsWith(QLatin1Char('/')))
+            path = (folder.isEmpty() ? QDir::currentPath() : folder) + QLatin1Char('/') + file;
+        return QDesktopServices::openUrl(fileUrlOf(path));
     }
 };
 
@@ -25,6 +29,12 @@ std::shared_ptr<ShellOpen> &current()
 }
 
 } // namespace
+
+QUrl fileUrlOf(const QString &losslessPath)
+{
+    const QByteArray bytes = encodeFileName(QDir::cleanPath(losslessPath));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
+}
 
 ShellOpen &shellOpen()
 {

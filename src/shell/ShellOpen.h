@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -19,6 +20,10 @@ public:
 };
 
 ShellOpen &shellOpen();
+
+// The file URL of a lossless path (FileName.h), made from the name's raw bytes: a name
+// that is not UTF-8 keeps its bytes, percent-encoded.
+QUrl fileUrlOf(const QString &losslessPath);
 
 // Installs an opener (null restores the desktop's); returns the previous one.
 std::shared_ptr<ShellOpen> setShellOpen(std::shared_ptr<ShellOpen> opener);

@@ -26,20 +26,6 @@ QVariant ShellTreeNode::data(int role) const
     return QStandardItem::data(role);
 }
 
-bool ShellTreeNode::operator<(const QStandardItem &other) const
-{
-    if (other.type() != Type)
-        return false;
-    const auto &node = static_cast<const ShellTreeNode &>(other);
-    ShellTreeNode *parent = parentNode();
-    const ShellFolderPtr folder = parent && parent->m_data ? parent->m_data->folder() : nullptr;
-    if (!folder || !m_data || !node.m_data)
-        return false;
-    const std::optional<int> order
-        = folder->compareIDs(0, m_data->RelIdList(), node.m_data->RelIdList());
-    return order && *order < 0;
-}
-
 void ShellTreeNode::setHasButton(bool hasButton)
 {
     if (hasButton == m_hasButton)

@@ -22,8 +22,6 @@ public:
 
     int type() const override { return Type; }
     QVariant data(int role) const override;
-    // The parent folder's order for column 0; nodes it cannot compare count as equal.
-    bool operator<(const QStandardItem &other) const override;
 
     TPTShTreeData *shData() const { return m_data.get(); }
     std::uint32_t attributes() const { return m_attributes; }

@@ -16,10 +16,16 @@ int TPTPidlList::compare(const lumisnap::IdList &a, const lumisnap::IdList &b) c
 {
     if (!m_folder)
         return IdListByteOrder(a, b);
-    const auto result = m_folder->compareIDs(0, a, b);
-    if (!result)
-        return 0;
-    return std::int16_t(std::uint16_t(*result & 0xFFFF));
+    if (const auto result = m_folder->compareIDs(0, a, b))
+        return std::int16_t(std::uint16_t(*result & 0xFFFF));
+    // Without an answer the searches would take any entry for a match (and the sort would
+    // have no order): lists the folder still knows come first, the others after them in
+    // byte order.
+    const bool knownA = m_folder->compareIDs(0, a, a).has_value();
+    const bool knownB = m_folder->compareIDs(0, b, b).has_value();
+    if (knownA != knownB)
+        return knownA ? -1 : 1;
+    return IdListByteOrder(a, b);
 }
 
 TPTPidlList::FindResult TPTPidlList::Find(const lumisnap::IdList &key) const

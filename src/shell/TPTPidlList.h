@@ -49,7 +49,8 @@ public:
     };
     FindResult Find(const lumisnap::IdList &key) const;
 
-    // The order in use: folder CompareIDs (failure = equal) or the byte order.
+    // The order in use: the folder's CompareIDs, or the byte order. It is total: lists the
+    // folder cannot compare follow the others, by their bytes.
     int compare(const lumisnap::IdList &a, const lumisnap::IdList &b) const;
 
 private:

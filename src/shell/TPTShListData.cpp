@@ -122,7 +122,8 @@ QIcon TPTShListData::Icon()
     return *m_icon;
 }
 
-// A drive root ("/" here; the other roots are ordinary folders) gets no size or time.
+// A drive root (a mount point) gets no size or time: looking at a network mount that no
+// longer answers would freeze the window.
 void TPTShListData::computeDetails()
 {
     if (m_detailsComputed)
@@ -131,7 +132,7 @@ void TPTShListData::computeDetails()
     m_typeText = (Attributes() & SFGAO_FILESYSTEM) ? shellModel().typeName(AbsIdList())
                                                    : systemFolderText();
     const QString path = Path();
-    if (path.size() <= 1)
+    if (path.isEmpty() || shellModel().driveType(path) != DriveType::NoRootDir)
         return;
     const std::optional<FileData> data = shellModel().findFile(path);
     if (!data)

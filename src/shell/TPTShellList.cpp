@@ -1,6 +1,7 @@
 #include "shell/TPTShellList.h"
 
 #include "common/Error.h"
+#include "common/ErrorReport.h"
 #include "common/FileName.h"
 #include "shell/FileFilter.h"
 #include "shell/FillScope.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <numeric>
 
 namespace lumisnap {
 
@@ -29,6 +31,13 @@ namespace {
 constexpr std::uint32_t IncludeAttributeMask = SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM | SFGAO_FOLDER
     | SFGAO_FILESYSANCESTOR | SFGAO_REMOVABLE | SFGAO_LINK | SFGAO_SHARE | SFGAO_GHOSTED;
 constexpr int InitialRowCapacity = 500;
+
+// The sign of a comparison answer, carried in its low 16 bits.
+int lowWordSign(int result)
+{
+    const auto value = std::int16_t(std::uint16_t(result & 0xFFFF));
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
 
 // Column widths shared by every file list of the process, so a user's widths survive
 // folder changes.
@@ -102,16 +111,19 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setSectionsMovable(false);
-    connect(header(), &QHeaderView::sectionClicked, this, &TPTCustomShellList::headerClicked);
+    connect(header(), &QHeaderView::sectionClicked, this,
+        [this](int section) { runHandler([&] { headerClicked(section); }); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        [this] { emit OnChange(this, SelectedIndex(), ctState); });
+        [this] { runHandler([&] { emit OnChange(this, SelectedIndex(), ctState); }); });
     // A focus move that selects nothing still counts as a change of the row's state.
     // A press moves the focus before it selects: that move is reported with the
     // selection it brings (mousePressEvent).
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex &current) {
-            if (m_pressing == 0 && !selectionModel()->isSelected(current))
-                emit OnChange(this, current.row(), ctState);
+            runHandler([&] {
+                if (m_pressing == 0 && !selectionModel()->isSelected(current))
+                    emit OnChange(this, current.row(), ctState);
+            });
         });
     setUpColumns();
     m_model->setColumns(m_model->columns()); // header sections for the widths below
@@ -267,14 +279,22 @@ void TPTCustomShellList::populate(const ShellFolderPtr &folder, const IdList &fo
         std::vector<ShellListModel::Row> rows;
         rows.reserve(items.size());
         for (IdList &rel : items) {
-            const std::uint32_t attributes = includeAttributes(*folder, rel);
+            std::uint32_t attributes = includeAttributes(*folder, rel);
             if (includeItem(*folder, rel, attributes))
                 rows.push_back(std::make_unique<TPTShListData>(this, std::move(rel), attributes));
         }
-        m_model->resetRows(std::move(rows));
+        // Sorted before the view sees them: one reset, no change of layout after it.
+        std::vector<IdList> rels;
+        rels.reserve(rows.size());
+        for (const ShellListModel::Row &row : rows)
+            rels.push_back(row->RelIdList());
+        std::vector<ShellListModel::Row> sorted(rows.size());
+        const std::vector<int> order = sortOrder(rels);
+        for (size_t i = 0; i < order.size(); ++i)
+            sorted[i] = std::move(rows[size_t(order[i])]);
+        m_model->resetRows(std::move(sorted));
         for (size_t i = 0; i < m_model->columns().size(); ++i)
             header()->resizeSection(int(i), m_model->columns()[i].width);
-        sortRows();
         if (Count() > 0)
             selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
     } catch (...) {
@@ -310,13 +330,16 @@ void TPTCustomShellList::setUpColumns()
     SetSortColumn(m_sortColumn);
 }
 
+// Everything the include test asks but whether a folder has sub-folders, which costs a
+// directory read: it is asked only of folders that are shown.
 std::uint32_t TPTCustomShellList::includeAttributes(ShellFolder &folder, const IdList &rel)
 {
-    return folder.attributesOf(rel, IncludeAttributeMask).value_or(0);
+    return folder.attributesOf(rel, IncludeAttributeMask & ~std::uint32_t(SFGAO_HASSUBFOLDER))
+        .value_or(0);
 }
 
 bool TPTCustomShellList::includeItem(
-    ShellFolder &folder, const IdList &rel, std::uint32_t attributes)
+    ShellFolder &folder, const IdList &rel, std::uint32_t &attributes)
 {
     if (!(m_options & ptsloNonFilesystemAncestors)
         && !(attributes & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)))
@@ -324,12 +347,11 @@ bool TPTCustomShellList::includeItem(
     if ((m_options & ptsloHideFoldersWhenLinkedToTree) && m_tree && (attributes & SFGAO_FOLDER)
         && (attributes & SFGAO_FILESYSTEM) && !(attributes & SFGAO_FILESYSANCESTOR))
         return false;
-    if (m_filterNames && !(attributes & SFGAO_FOLDER)) {
-        const QString parsing = folder.displayNameOf(rel, SHGDN_FORPARSING);
-        const QString name = parsing.mid(parsing.lastIndexOf(QLatin1Char('/')) + 1);
-        if (!m_filterNames->contains(encodeFileName(name)))
-            return false;
-    }
+    if (m_filterNames && !(attributes & SFGAO_FOLDER)
+        && !m_filterNames->contains(folder.parsingFileName(rel)))
+        return false;
+    if (attributes & SFGAO_FOLDER)
+        attributes |= folder.attributesOf(rel, SFGAO_HASSUBFOLDER, enumFlags()).value_or(0);
     bool allow = true;
     emit OnAddItem(this, &folder, m_folderIdList, rel, attributes, &allow);
     return allow;
@@ -339,7 +361,7 @@ bool TPTCustomShellList::addNewShellItem(
     const IdList &rel, std::vector<std::unique_ptr<TPTShListData>> &rows)
 {
     try {
-        const std::uint32_t attributes = includeAttributes(*m_shellFolder, rel);
+        std::uint32_t attributes = includeAttributes(*m_shellFolder, rel);
         if (!includeItem(*m_shellFolder, rel, attributes))
             return false;
         rows.push_back(std::make_unique<TPTShListData>(this, rel, attributes));
@@ -364,16 +386,20 @@ void TPTCustomShellList::RefreshList()
     FillScope scope;
     emit OnFillStart(this);
     prepareFilter(m_folderIdList);
-    struct Finish
-    {
-        TPTCustomShellList *list;
-        ~Finish()
-        {
-            list->m_filterNames.reset();
-            emit list->OnFillComplete(list);
-        }
-    } finish { this };
+    try {
+        refreshRows();
+    } catch (...) {
+        m_filterNames.reset();
+        emit OnFillComplete(this);
+        throw;
+    }
+    m_filterNames.reset();
+    emit OnFillComplete(this);
+}
 
+// Only the rows that changed are touched: vanished ones go, new ones are appended.
+void TPTCustomShellList::refreshRows()
+{
     const bool hasPath = !shellModel().pathText(m_folderIdList).isEmpty();
     TPTPidlList old(hasPath ? nullptr : m_shellFolder);
     old.setDuplicates(TPTPidlList::dupAccept);
@@ -405,19 +431,40 @@ void TPTCustomShellList::RefreshList()
     m_model->appendRows(std::move(added));
 }
 
+std::vector<int> TPTCustomShellList::sortOrder(const std::vector<IdList> &rels) const
+{
+    const int count = int(rels.size());
+    std::vector<int> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    if (m_sortColumn == 0 || !m_shellFolder || count < 2)
+        return order;
+    const int column = std::abs(m_sortColumn) - 1;
+    const bool descending = m_sortColumn < 0;
+    ShellFolder &folder = *m_shellFolder;
+    std::vector<int> ranks;
+    if (folder.sortRanks(column, rels, ranks) && ranks.size() == rels.size()) {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return descending ? ranks[size_t(b)] < ranks[size_t(a)]
+                              : ranks[size_t(a)] < ranks[size_t(b)];
+        });
+        return order;
+    }
+    // Pair by pair; a failed comparison counts as equal.
+    return stableSortOrder(count, [&](int a, int b) {
+        const std::optional<int> result
+            = folder.compareIDs(column, rels[size_t(a)], rels[size_t(b)]);
+        const int sign = result ? lowWordSign(*result) : 0;
+        return descending ? -sign : sign;
+    });
+}
+
 void TPTCustomShellList::sortRows()
 {
-    if (m_sortColumn == 0 || !m_shellFolder)
-        return;
-    const int column = std::abs(m_sortColumn) - 1;
-    const int direction = m_sortColumn < 0 ? -1 : 1;
-    ShellFolder &folder = *m_shellFolder;
-    m_model->sortRows([&](TPTShListData &a, TPTShListData &b) {
-        const std::optional<int> order = folder.compareIDs(column, a.RelIdList(), b.RelIdList());
-        if (!order)
-            return 0;
-        return direction * (*order < 0 ? -1 : (*order > 0 ? 1 : 0));
-    });
+    std::vector<IdList> rels;
+    rels.reserve(size_t(Count()));
+    for (int i = 0; i < Count(); ++i)
+        rels.push_back(m_model->row(i)->RelIdList());
+    m_model->reorderRows(sortOrder(rels));
 }
 
 void TPTCustomShellList::SetSortColumn(int column)
@@ -495,16 +542,21 @@ void TPTCustomShellList::postDeferredFill()
     m_deferredFillPosted = true;
     QTimer::singleShot(0, this, [this] {
         m_deferredFillPosted = false;
-        if (Count() == 0)
-            FillList();
+        runHandler([this] {
+            if (Count() == 0)
+                FillList();
+        });
     });
 }
 
 void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
 {
-    if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState && handleShellKey(event))
-        return;
-    QTreeView::keyPressEvent(event);
+    runHandler([&] {
+        if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState
+            && handleShellKey(event))
+            return;
+        QTreeView::keyPressEvent(event);
+    });
 }
 
 void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
@@ -523,13 +575,15 @@ void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
-        emit OnClick(this);
+        runHandler([this] { emit OnClick(this); });
 }
 
 void TPTCustomShellList::contextMenuEvent(QContextMenuEvent *event)
 {
-    if ((m_options & ptsloContextMenus) && !m_dragging)
-        showItemContextMenu(event->pos());
+    runHandler([&] {
+        if ((m_options & ptsloContextMenus) && !m_dragging)
+            showItemContextMenu(event->pos());
+    });
 }
 
 void TPTCustomShellList::showEvent(QShowEvent *event)
@@ -548,7 +602,7 @@ void TPTCustomShellList::raiseControlDraw(int stage)
         return;
     TPTLvCustomDraw cd(
         stage, font(), palette().color(QPalette::Text), palette().color(QPalette::Base));
-    emit OnCustomDrawShEx(this, &cd, -1, nullptr, stage);
+    runHandler([&] { emit OnCustomDrawShEx(this, &cd, -1, nullptr, stage); });
 }
 
 void TPTCustomShellList::paintEvent(QPaintEvent *event)
@@ -566,8 +620,10 @@ void TPTCustomShellList::drawRow(
     TPTShListData *data = m_model->row(index.row());
     TPTLvCustomDraw cd(TPTCustomDraw::cdItemPrePaint, option.font,
         option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
-    emit self->OnCustomDrawShEx(self, &cd, index.row(), data, cd.drawStage());
-    emit self->OnCustomDrawSh(self, &cd, index.row(), data);
+    runHandler([&] {
+        emit self->OnCustomDrawShEx(self, &cd, index.row(), data, cd.drawStage());
+        emit self->OnCustomDrawSh(self, &cd, index.row(), data);
+    });
     if (cd.apply().skipItem)
         return;
     m_rowDraw = &cd;
@@ -575,7 +631,8 @@ void TPTCustomShellList::drawRow(
     m_rowDraw = nullptr;
     TPTLvCustomDraw after(TPTCustomDraw::cdItemPostPaint, option.font,
         option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
-    emit self->OnCustomDrawShEx(self, &after, index.row(), data, after.drawStage());
+    runHandler(
+        [&] { emit self->OnCustomDrawShEx(self, &after, index.row(), data, after.drawStage()); });
 }
 
 } // namespace lumisnap

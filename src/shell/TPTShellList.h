@@ -144,11 +144,16 @@ private:
     void populate(const ShellFolderPtr &folder, const IdList &folderIdList);
     void setUpColumns();
     void saveColumnWidths();
-    bool includeItem(ShellFolder &folder, const IdList &rel, std::uint32_t attributes);
+    // Applies the include test; a shown folder's attributes gain SFGAO_HASSUBFOLDER.
+    bool includeItem(ShellFolder &folder, const IdList &rel, std::uint32_t &attributes);
     std::uint32_t includeAttributes(ShellFolder &folder, const IdList &rel);
     bool addNewShellItem(const IdList &rel, std::vector<std::unique_ptr<TPTShListData>> &rows);
     void prepareFilter(const IdList &folderIdList);
     void sortRows();
+    void refreshRows();
+    // The order of rows with these identifier lists by SortColumn: order[i] is the index
+    // of the row that goes to place i.
+    std::vector<int> sortOrder(const std::vector<IdList> &rels) const;
     void headerClicked(int section);
     void updateSortMark();
     void raiseControlDraw(int stage);

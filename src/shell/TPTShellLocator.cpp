@@ -3,6 +3,8 @@
 #include "common/ByteReader.h"
 #include "shell/ShellModel.h"
 
+#include <utility>
+
 namespace lumisnap {
 
 void TPTShellLocator::changed()
@@ -20,14 +22,14 @@ const IdList &TPTShellLocator::GetIdList()
 
 void TPTShellLocator::SetIdList(const IdList &newList)
 {
-    const IdList list = newList; // may be our own list
+    // The root is held as none, so a root list given again is no change.
+    const IdList list = newList.size() > 2 ? newList : IdList(); // may be our own list
     const bool wasSpecial = m_kind == kSpecialFolder;
-    IdList old = std::move(m_idList);
+    const IdList old = std::exchange(m_idList, list);
     m_kind = kIdList;
-    m_idList = list.size() > 2 ? CopyIdList(list) : IdList();
     bool change = wasSpecial;
-    if (!change && old.isNull())
-        change = !list.isNull();
+    if (!change && (old.isNull() || list.isNull()))
+        change = old.isNull() != list.isNull();
     else if (!change) {
         const auto order = CompareIdLists(old, list);
         change = order && *order != 0;

@@ -1,6 +1,7 @@
 #include "shell/TPTShellTree.h"
 
 #include "common/Error.h"
+#include "common/ErrorReport.h"
 #include "shell/FillScope.h"
 #include "shell/ReentryGuard.h"
 #include "shell/ShellEnum.h"
@@ -31,13 +32,49 @@ struct WaitCursor
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
 
+// Sets a flag for as long as it lives, also when an error passes through.
+class FlagScope
+{
+public:
+    explicit FlagScope(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope &) = delete;
+    FlagScope &operator=(const FlagScope &) = delete;
+
+private:
+    bool &m_flag;
+};
+
+// Three-way order of two nodes of one level; a failed comparison counts as equal.
+int compareNodes(ShellFolder &folder, const ShellTreeNode &a, const ShellTreeNode &b)
+{
+    if (!a.shData() || !b.shData())
+        return 0;
+    const std::optional<int> order
+        = folder.compareIDs(0, a.shData()->RelIdList(), b.shData()->RelIdList());
+    if (!order)
+        return 0;
+    const auto low = std::int16_t(std::uint16_t(*order & 0xFFFF));
+    return low < 0 ? -1 : (low > 0 ? 1 : 0);
+}
+
 } // namespace
 
 TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
     : QTreeView(parent)
-    , m_model(new ShellTreeModel([this](ShellTreeNode *node) { fillLevel(node); },
-          [this](ShellTreeNode *node, const QString &text) { return renameNode(node, text); },
+    , m_model(new ShellTreeModel([this](ShellTreeNode *node) { openLevel(node); },
+          [this](ShellTreeNode *node, const QString &text) {
+              bool renamed = false;
+              runHandler([&] { renamed = renameNode(node, text); });
+              return renamed;
+          },
           this))
+    , m_handOverTimer([this] { handOverSelected(); }, this)
+    , m_refreshTimer([this] { RefreshTree(); }, this)
 {
     m_baseFolder.setChangeHandler([this](TPTShellLocator &) {
         if (!m_loading)
@@ -58,15 +95,14 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
             return !m_rowDraw || m_rowDraw->applyTo(option);
         },
         nullptr, this));
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, &TPTCustomShellTree::timerFired);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-        &TPTCustomShellTree::currentNodeChanged);
+        [this](const QModelIndex &current) { runHandler([&] { currentNodeChanged(current); }); });
 }
 
 TPTCustomShellTree::~TPTCustomShellTree()
 {
-    m_timer.stop();
+    m_handOverTimer.stop();
+    m_refreshTimer.stop();
     if (m_list) {
         disconnect(m_listDestroyed);
         m_list->setLinkedTree(nullptr);
@@ -202,17 +238,22 @@ ShellTreeNode *TPTCustomShellTree::createRootNode()
 {
     const IdList base
         = m_baseFolder.GetIdList().isNull() ? IdList::empty() : m_baseFolder.GetIdList();
-    auto *root
-        = new ShellTreeNode(std::make_unique<TPTShTreeData>(this, nullptr, base, m_baseShellFolder),
-            SFGAO_FOLDER, true);
+    auto root = std::make_unique<ShellTreeNode>(
+        std::make_unique<TPTShTreeData>(this, nullptr, base, m_baseShellFolder), SFGAO_FOLDER,
+        true);
     root->setText(shellModel().displayName(base));
-    m_model->appendRow(root);
-    emit OnInsertItem(this, root);
-    return root;
+    ShellTreeNode *node = root.get();
+    m_model->appendRow(root.release());
+    emit OnInsertItem(this, node);
+    return node;
 }
 
+// Every path that opens a level comes here (fill, keys, double clicks, the view asking
+// for more): the children are made and sorted first and reach the view in one insertion,
+// under the hourglass.
 void TPTCustomShellTree::fillLevel(ShellTreeNode *node)
 {
+    WaitCursor wait;
     emit OnFillStart(this);
     const bool rootLevel = !node;
     if (rootLevel)
@@ -225,31 +266,44 @@ void TPTCustomShellTree::fillLevel(ShellTreeNode *node)
         emit OnFillComplete(this);
         return;
     }
-    QList<QStandardItem *> children;
+    std::vector<std::unique_ptr<ShellTreeNode>> children;
     for (const IdList &rel : items) {
         bool failed = false;
-        if (ShellTreeNode *child = makeChildNode(node, rel, &failed))
-            children.append(child);
+        if (auto child = makeChildNode(node, rel, &failed))
+            children.push_back(std::move(child));
     }
-    node->appendRows(children);
-    for (QStandardItem *child : children)
+    sortNodes(*folder, children);
+    QList<QStandardItem *> rows;
+    rows.reserve(qsizetype(children.size()));
+    for (auto &child : children)
+        rows.append(child.release());
+    node->appendRows(rows);
+    for (QStandardItem *child : rows)
         emit OnInsertItem(this, child);
     if (node->rowCount() == 0)
         node->setHasButton(false);
-    sortChildren(node);
     if (rootLevel)
         expand(node->index());
     emit OnFillComplete(this);
 }
 
+// The view asks for a level while it lays itself out: an error must not unwind there.
+void TPTCustomShellTree::openLevel(ShellTreeNode *node)
+{
+    runHandler([&] {
+        if (!node->filled())
+            fillLevel(node);
+    });
+}
+
 // An item that vanished between the listing and this question is skipped by the callers
 // that fill, so a folder changing under the tree raises no error.
-ShellTreeNode *TPTCustomShellTree::makeChildNode(
+std::unique_ptr<ShellTreeNode> TPTCustomShellTree::makeChildNode(
     ShellTreeNode *parent, const IdList &rel, bool *failed)
 {
     const ShellFolderPtr folder = parent->shData()->folder();
     const std::optional<std::uint32_t> attributes
-        = folder ? folder->attributesOf(rel, NodeAttributeMask) : std::nullopt;
+        = folder ? folder->attributesOf(rel, NodeAttributeMask, enumFlags()) : std::nullopt;
     if (!attributes) {
         *failed = true;
         return nullptr;
@@ -264,25 +318,45 @@ ShellTreeNode *TPTCustomShellTree::makeChildNode(
     const bool button = (m_options & ptstoIncludeNonFolders)
         ? (a & (SFGAO_HASSUBFOLDER | SFGAO_FOLDER)) != 0
         : (a & SFGAO_HASSUBFOLDER) && (a & SFGAO_FOLDER);
-    auto *node = new ShellTreeNode(
+    auto node = std::make_unique<ShellTreeNode>(
         std::make_unique<TPTShTreeData>(this, parent->shData(), rel), a, button);
     node->setText(folder->displayNameOf(rel, SHGDN_INFOLDER));
     return node;
 }
 
-// Qt sorts the children in place, so nodes, their levels and the selection stay intact.
-void TPTCustomShellTree::sortChildren(ShellTreeNode *node)
+void TPTCustomShellTree::sortNodes(
+    ShellFolder &folder, std::vector<std::unique_ptr<ShellTreeNode>> &nodes)
 {
-    if (node->rowCount() > 1)
-        node->sortChildren(0);
+    const std::vector<int> order = stableSortOrder(int(nodes.size()),
+        [&](int a, int b) { return compareNodes(folder, *nodes[size_t(a)], *nodes[size_t(b)]); });
+    std::vector<std::unique_ptr<ShellTreeNode>> sorted(nodes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted[i] = std::move(nodes[size_t(order[i])]);
+    nodes = std::move(sorted);
+}
+
+// Where a new node goes among sorted children: after every equal one, as a stable sort
+// of the old children followed by the new would place it.
+int TPTCustomShellTree::sortedPosition(
+    ShellFolder &folder, ShellTreeNode *parent, const ShellTreeNode &node)
+{
+    int low = 0;
+    int high = parent->rowCount();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const ShellTreeNode *child = parent->childNode(middle);
+        if (child && compareNodes(folder, node, *child) < 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
 }
 
 void TPTCustomShellTree::expandNode(ShellTreeNode *node)
 {
-    if (node->hasButton() && !node->filled()) {
-        WaitCursor wait;
+    if (node->hasButton() && !node->filled())
         fillLevel(node);
-    }
     expand(node->index());
 }
 
@@ -306,7 +380,7 @@ void TPTCustomShellTree::SelectFolder(const IdList &target)
     ShellTreeNode *node = rootNode();
     if (!node)
         return;
-    m_immediate = true;
+    const FlagScope immediate(m_immediate);
     const int base = IdListCount(m_baseFolder.GetIdList());
     const int count = IdListCount(target);
     if (count > 0)
@@ -317,12 +391,14 @@ void TPTCustomShellTree::SelectFolder(const IdList &target)
         ShellTreeNode *child = findChild(node, item);
         if (!child) {
             bool failed = false;
-            child = makeChildNode(node, item, &failed);
-            if (!child) {
+            std::unique_ptr<ShellTreeNode> made = makeChildNode(node, item, &failed);
+            if (!made) {
                 QApplication::beep();
                 break;
             }
-            node->appendRow(child);
+            child = made.get();
+            const int position = sortedPosition(*node->shData()->folder(), node, *child);
+            node->insertRow(position, made.release());
             emit OnInsertItem(this, child);
         }
         node = child;
@@ -331,7 +407,6 @@ void TPTCustomShellTree::SelectFolder(const IdList &target)
     }
     selectNode(node);
     scrollTo(node->index());
-    m_immediate = false;
 }
 
 void TPTCustomShellTree::selectNode(ShellTreeNode *node)
@@ -353,22 +428,16 @@ void TPTCustomShellTree::currentNodeChanged(const QModelIndex &current)
         return;
     }
     if (m_immediate || !m_list) {
-        if (m_timerTask == TaskHandOver)
-            m_timer.stop();
         handOver(node);
         return;
     }
-    m_timerTask = TaskHandOver;
-    m_timer.start(KeyboardHandOverDelay);
+    m_handOverTimer.start(KeyboardHandOverDelay);
 }
 
 void TPTCustomShellTree::handOver(ShellTreeNode *node)
 {
     m_immediate = false;
-    if (m_timerTask == TaskHandOver) {
-        m_timer.stop();
-        m_timerTask = TaskNone;
-    }
+    m_handOverTimer.stop();
     const ReentryGuard guard(m_reentry);
     handOverFolder(node->shData()->AbsIdList());
 }
@@ -380,21 +449,23 @@ void TPTCustomShellTree::handOverFolder(const IdList &absIdList)
         m_list->followTree(absIdList);
 }
 
-void TPTCustomShellTree::timerFired()
+void TPTCustomShellTree::handOverSelected()
 {
-    const TimerTask task = std::exchange(m_timerTask, TaskNone);
-    if (task == TaskHandOver) {
-        if (ShellTreeNode *node = selectedNode(); node && node->shData())
-            handOver(node);
-    } else if (task == TaskRefresh) {
-        RefreshTree();
-    }
+    if (ShellTreeNode *node = selectedNode(); node && node->shData())
+        handOver(node);
+}
+
+void TPTCustomShellTree::startRefreshTimer(int ms)
+{
+    m_refreshTimer.start(ms);
 }
 
 void TPTCustomShellTree::FlushPending(bool alsoListRefresh)
 {
-    if (handOverPending())
-        timerFired();
+    if (handOverPending()) {
+        m_handOverTimer.stop();
+        handOverSelected();
+    }
     Q_UNUSED(alsoListRefresh); // the list's own delayed refresh comes with live refresh
 }
 
@@ -405,9 +476,8 @@ void TPTCustomShellTree::GoUp(int levels)
         return;
     for (int i = 0; i < levels && node->parentNode(); ++i)
         node = node->parentNode();
-    m_immediate = true;
+    const FlagScope immediate(m_immediate);
     selectNode(node);
-    m_immediate = false;
 }
 
 void TPTCustomShellTree::RefreshTree()
@@ -427,9 +497,10 @@ void TPTCustomShellTree::RefreshTree()
     ShellTreeNode *remembered = selectedNode();
     clearSelectionQuietly();
     refreshNode(root, remembered);
-    m_immediate = true;
-    selectNode(remembered ? remembered : rootNode());
-    m_immediate = false;
+    {
+        const FlagScope immediate(m_immediate);
+        selectNode(remembered ? remembered : rootNode());
+    }
     emit OnFillComplete(this);
 }
 
@@ -465,18 +536,20 @@ void TPTCustomShellTree::refreshNode(ShellTreeNode *node, ShellTreeNode *&rememb
             remembered = node;
         deleteNode(gone);
     }
-    QList<QStandardItem *> added;
+    std::vector<std::unique_ptr<ShellTreeNode>> added;
     for (size_t i = 0; i < fresh.size(); ++i) {
         bool failed = false;
         if (!freshMatched[i])
-            if (ShellTreeNode *child = makeChildNode(node, fresh[i], &failed))
-                added.append(child);
+            if (auto child = makeChildNode(node, fresh[i], &failed))
+                added.push_back(std::move(child));
     }
-    if (!added.isEmpty()) {
-        node->appendRows(added);
-        for (QStandardItem *child : added)
-            emit OnInsertItem(this, child);
-        sortChildren(node);
+    // New folders go straight to their sorted places: the rest of the level stays put.
+    sortNodes(*folder, added);
+    for (auto &child : added) {
+        ShellTreeNode *inserted = child.get();
+        const int position = sortedPosition(*folder, node, *inserted);
+        node->insertRow(position, child.release());
+        emit OnInsertItem(this, inserted);
     }
     node->setHasButton(node->rowCount() > 0);
     for (int i = 0; i < node->rowCount(); ++i)
@@ -515,11 +588,16 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
         handOverFolder(node->shData()->AbsIdList());
     }
     if (m_refreshPending) // the editor is still open here: refresh once it has closed
-        QTimer::singleShot(0, this, [this] { RefreshTree(); });
+        QTimer::singleShot(0, this, [this] { runHandler([this] { RefreshTree(); }); });
     return true;
 }
 
 void TPTCustomShellTree::keyPressEvent(QKeyEvent *event)
+{
+    runHandler([&] { handleKey(event); });
+}
+
+void TPTCustomShellTree::handleKey(QKeyEvent *event)
 {
     if ((m_options & ptstoDefaultKeyHandling) && state() != EditingState) {
         const QKeySequence key(event->keyCombination());
@@ -562,8 +640,14 @@ void TPTCustomShellTree::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeView::mouseReleaseEvent(event);
     m_immediate = false; // a click that selected nothing new must not speed up the keys
-    if (event->button() == Qt::LeftButton)
+    if (event->button() != Qt::LeftButton)
+        return;
+    runHandler([this] {
+        // A click on the node a key move left pending: the list follows before the click
+        // is told.
+        FlushPending();
         emit OnClick(this);
+    });
 }
 
 void TPTCustomShellTree::contextMenuEvent(QContextMenuEvent *event)
@@ -572,7 +656,7 @@ void TPTCustomShellTree::contextMenuEvent(QContextMenuEvent *event)
         return;
     ShellTreeNode *node = m_model->node(indexAt(event->pos()));
     if (node && node->shData() && !node->shData()->AbsIdList().isEmpty())
-        showNodeContextMenu(node, event->pos());
+        runHandler([&] { showNodeContextMenu(node, event->pos()); });
 }
 
 void TPTCustomShellTree::showEvent(QShowEvent *event)
@@ -583,8 +667,10 @@ void TPTCustomShellTree::showEvent(QShowEvent *event)
     m_shownOnce = true;
     if (!m_loading && (m_options & ptstoAutoFill) && !rootNode())
         QTimer::singleShot(0, this, [this] {
-            if (!rootNode())
-                FillTree();
+            runHandler([this] {
+                if (!rootNode())
+                    FillTree();
+            });
         });
 }
 
@@ -596,8 +682,10 @@ void TPTCustomShellTree::drawRow(
     TPTShTreeData *data = node ? node->shData() : nullptr;
     TPTTvCustomDraw cd(TPTCustomDraw::cdItemPrePaint, option.font,
         option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));
-    emit self->OnCustomDrawShEx(self, &cd, node, data, cd.drawStage());
-    emit self->OnCustomDrawSh(self, &cd, node, data);
+    runHandler([&] {
+        emit self->OnCustomDrawShEx(self, &cd, node, data, cd.drawStage());
+        emit self->OnCustomDrawSh(self, &cd, node, data);
+    });
     if (cd.apply().skipItem)
         return;
     m_rowDraw = &cd;

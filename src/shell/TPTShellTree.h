@@ -4,12 +4,16 @@
 #include "shell/IdList.h"
 #include "shell/ShellFolder.h"
 #include "shell/TPTShTreeData.h"
+#include "shell/ShellTimer.h"
 #include "shell/TPTShellLocator.h"
 
 #include <QFlags>
 #include <QStandardItem>
 #include <QTimer>
 #include <QTreeView>
+
+#include <memory>
+#include <vector>
 
 namespace lumisnap {
 
@@ -77,7 +81,8 @@ public:
     ShellTreeNode *rootNode() const;
     ShellTreeNode *selectedNode() const;
     QModelIndex indexOfNode(const ShellTreeNode *node) const;
-    bool handOverPending() const { return m_timer.isActive() && m_timerTask == TaskHandOver; }
+    bool handOverPending() const { return m_handOverTimer.isActive(); }
+    bool refreshScheduled() const { return m_refreshTimer.isActive(); }
 
 signals:
     void OnClick(QObject *Sender);
@@ -102,6 +107,8 @@ protected:
     virtual void startWatching() { }
     virtual void runShellCommand(ShellTreeNode *, const char *) { }
     virtual void showNodeContextMenu(ShellTreeNode *, const QPoint &) { }
+    // (Re)starts the wait before a refresh; a keyboard hand-over has a timer of its own.
+    void startRefreshTimer(int ms);
 
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -118,16 +125,18 @@ protected:
     bool m_renameMark = false; // the next change notification is ours
 
 private:
-    enum TimerTask { TaskNone = 0, TaskHandOver = 1, TaskRefresh = 2 };
-
     std::uint32_t enumFlags() const;
     bool busy() const;
     void fillLevel(ShellTreeNode *node);
+    void openLevel(ShellTreeNode *node);
     ShellTreeNode *createRootNode();
-    ShellTreeNode *makeChildNode(ShellTreeNode *parent, const IdList &rel, bool *failed);
+    std::unique_ptr<ShellTreeNode> makeChildNode(
+        ShellTreeNode *parent, const IdList &rel, bool *failed);
     ShellTreeNode *findChild(ShellTreeNode *parent, const IdList &item);
     void expandNode(ShellTreeNode *node);
-    void sortChildren(ShellTreeNode *node);
+    static void sortNodes(ShellFolder &folder, std::vector<std::unique_ptr<ShellTreeNode>> &nodes);
+    static int sortedPosition(ShellFolder &folder, ShellTreeNode *parent, const ShellTreeNode &node);
+    void handleKey(QKeyEvent *event);
     void deleteNode(ShellTreeNode *node);
     void refreshNode(ShellTreeNode *node, ShellTreeNode *&remembered);
     void currentNodeChanged(const QModelIndex &current);
@@ -135,7 +144,7 @@ private:
     void selectNode(ShellTreeNode *node);
     void clearSelectionQuietly();
     void handOverFolder(const IdList &absIdList);
-    void timerFired();
+    void handOverSelected();
     void startRename();
     bool renameNode(ShellTreeNode *node, const QString &text);
 
@@ -146,8 +155,8 @@ private:
     TPTCustomShellList *m_list = nullptr;
     QMetaObject::Connection m_listDestroyed;
     TPTShellTreeOptions m_options = DefaultOptions;
-    QTimer m_timer;
-    TimerTask m_timerTask = TaskNone;
+    ShellTimer m_handOverTimer;
+    ShellTimer m_refreshTimer;
     bool m_immediate = false;
     int m_reentry = 0;
     bool m_loading = true;

@@ -1,6 +1,7 @@
 # The folder tree and the filtered file list.
 set(CONTROL_SOURCES
   ReentryGuard.h
+  ShellTimer.h ShellTimer.cpp
   FillScope.h FillScope.cpp
   FileFilter.h FileFilter.cpp
   ShellEnum.h ShellEnum.cpp

@@ -1,6 +1,7 @@
 // Shows the folder tree driving the filtered file list, drawn white on black in bold
 // Comic Sans the way the main window draws them. An optional argument names the folder
 // to open.
+#include "common/FileName.h"
 #include "shell/ShellModel.h"
 #include "shell/TPTCustomDraw.h"
 #include "shell/TPTShellList.h"
@@ -56,7 +57,7 @@ int main(int argc, char **argv)
     tree->setShellList(list);
     if (argc > 1)
         tree->CurrentFolder().SetIdList(
-            shellModel().desktopFolder()->parseDisplayName(QString::fromLocal8Bit(argv[1])));
+            shellModel().desktopFolder()->parseDisplayName(decodeFileName(QByteArray(argv[1]))));
     list->Loaded();
     tree->Loaded();
     window.resize(760, 420);
