@@ -1,16 +1,24 @@
-// The file list against a bare readdir with the same filter, in the same run.
+// The file list against two peers in the same run: a bare readdir with the same filter,
+// and the least the list must do (readdir, filter, fstatat of the matching names,
+// collation keys, sort).
 #include "common/FileName.h"
 #include "shell/ShellModel.h"
 #include "shell/TPTShellList.h"
 
 #include <QApplication>
+#include <QCollator>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -19,8 +27,10 @@ using namespace lumisnap;
 
 namespace {
 
-constexpr int EntryCount = 20000; // half of them pictures
+constexpr int EntryCount = 20000; // half of them pictures, a tenth sub-folders
+constexpr int ChangesPerRefresh = 100;
 const char *const Filter = "*.gif;*.jpg;*.ico;*.bmp";
+const char *const Extensions[] = { ".gif", ".jpg", ".ico", ".bmp" };
 
 struct Sandbox
 {
@@ -29,8 +39,13 @@ struct Sandbox
     Sandbox()
         : path(dir.path().toLocal8Bit())
     {
-        for (int i = 0; i < EntryCount; ++i)
-            touch(QByteArray("file") + QByteArray::number(i) + (i % 2 ? ".jpg" : ".txt"));
+        for (int i = 0; i < EntryCount; ++i) {
+            const QByteArray name = QByteArray("file") + QByteArray::number(i);
+            if (i % 10 == 8)
+                ::mkdir((path + '/' + name).constData(), 0755);
+            else
+                touch(name + (i % 2 ? ".jpg" : ".txt"));
+        }
     }
     void touch(const QByteArray &name) const
     {
@@ -46,10 +61,13 @@ Sandbox &sandbox()
     return s;
 }
 
-bool endsWithNoCase(const char *name, size_t length, const char *ext)
+bool isPicture(const char *name)
 {
-    const size_t e = std::strlen(ext);
-    return length >= e && strcasecmp(name + length - e, ext) == 0;
+    const size_t n = std::strlen(name);
+    return std::any_of(std::begin(Extensions), std::end(Extensions), [&](const char *ext) {
+        const size_t e = std::strlen(ext);
+        return n >= e && strcasecmp(name + n - e, ext) == 0;
+    });
 }
 
 int bareReaddir()
@@ -57,14 +75,30 @@ int bareReaddir()
     DIR *dir = opendir(sandbox().path.constData());
     int count = 0;
     while (const dirent *entry = readdir(dir)) {
-        const size_t n = std::strlen(entry->d_name);
-        if (entry->d_type == DT_DIR || endsWithNoCase(entry->d_name, n, ".gif")
-            || endsWithNoCase(entry->d_name, n, ".jpg") || endsWithNoCase(entry->d_name, n, ".ico")
-            || endsWithNoCase(entry->d_name, n, ".bmp"))
+        if (entry->d_type == DT_DIR || isPicture(entry->d_name))
             ++count;
     }
     closedir(dir);
     return count;
+}
+
+// What a list of the pictures sorted by name cannot do without.
+int leastWork(const QCollator &collator)
+{
+    DIR *dir = opendir(sandbox().path.constData());
+    std::vector<std::pair<QCollatorSortKey, QByteArray>> rows;
+    while (const dirent *entry = readdir(dir)) {
+        struct stat st;
+        if (entry->d_type == DT_DIR || !isPicture(entry->d_name)
+            || ::fstatat(dirfd(dir), entry->d_name, &st, 0) != 0)
+            continue;
+        const QByteArray name(entry->d_name);
+        rows.emplace_back(collator.sortKey(decodeFileName(name)), name);
+    }
+    closedir(dir);
+    std::sort(rows.begin(), rows.end(),
+        [](const auto &a, const auto &b) { return a.first.compare(b.first) < 0; });
+    return int(rows.size());
 }
 
 TPTShellList &list()
@@ -74,6 +108,8 @@ TPTShellList &list()
         created->setOptions(created->Options() & ~TPTShellListOptions(ptsloDynamicRefresh));
         created->setFileFilter(Filter);
         created->Loaded();
+        created->Folder().SetIdList(
+            shellModel().desktopFolder()->parseDisplayName(sandbox().dir.path()));
         return created;
     }();
     return *l;
@@ -85,39 +121,45 @@ void BM_Readdir(benchmark::State &state)
         benchmark::DoNotOptimize(bareReaddir());
 }
 
+void BM_LeastWork(benchmark::State &state)
+{
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(leastWork(collator));
+}
+
+// Sorted by column state.range(0) (1 Name, 2 Size, 3 Type, 4 Modified).
 void BM_FillList(benchmark::State &state)
 {
-    const IdList folder = shellModel().desktopFolder()->parseDisplayName(sandbox().dir.path());
-    list().Folder().SetIdList(folder);
+    list().SetSortColumn(int(state.range(0)));
     for (auto _ : state) {
         list().FillList();
         benchmark::DoNotOptimize(list().Count());
     }
     state.counters["rows"] = list().Count();
+    list().SetSortColumn(1);
 }
 
-// 50 files deleted and 50 created between refreshes; the changes are undone outside the
+// Half the changes delete pictures, half create new ones; they are undone outside the
 // timing so every round sees the same change.
 void BM_RefreshList(benchmark::State &state)
 {
-    const IdList folder = shellModel().desktopFolder()->parseDisplayName(sandbox().dir.path());
-    list().Folder().SetIdList(folder);
     list().FillList();
     int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        for (int i = 0; i < 50; ++i) {
-            const QByteArray gone
-                = sandbox().path + "/file" + QByteArray::number(i * 2 + 1) + ".jpg";
-            if (round % 2 == 0)
-                ::unlink(gone.constData());
-            else
-                sandbox().touch("file" + QByteArray::number(i * 2 + 1) + ".jpg");
-            const QByteArray fresh = sandbox().path + "/new" + QByteArray::number(i) + ".gif";
-            if (round % 2 == 0)
-                sandbox().touch("new" + QByteArray::number(i) + ".gif");
-            else
-                ::unlink(fresh.constData());
+        for (int i = 0; i < ChangesPerRefresh / 2; ++i) {
+            const QByteArray gone = "file" + QByteArray::number(i * 2 + 1) + ".jpg";
+            const QByteArray fresh = "new" + QByteArray::number(i) + ".gif";
+            if (round % 2 == 0) {
+                ::unlink((sandbox().path + '/' + gone).constData());
+                sandbox().touch(fresh);
+            } else {
+                sandbox().touch(gone);
+                ::unlink((sandbox().path + '/' + fresh).constData());
+            }
         }
         ++round;
         state.ResumeTiming();
@@ -126,12 +168,92 @@ void BM_RefreshList(benchmark::State &state)
     }
 }
 
-BENCHMARK(BM_Readdir)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FillList)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Readdir)->Unit(benchmark::kMillisecond)->Repetitions(8)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LeastWork)->Unit(benchmark::kMillisecond)->Repetitions(8)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FillList)
+    ->DenseRange(1, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(8)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_RefreshList)
     ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
+    ->Repetitions(8)
     ->ReportAggregatesOnly(true);
+
+// Collects each benchmark's mean and spread, then prints the ratios asked for, in CPU
+// time (steadier on a shared machine) and in real time.
+class RatioTable : public benchmark::ConsoleReporter
+{
+public:
+    void add(const char *label, const char *ours, const char *peer, double goal)
+    {
+        m_rows.push_back({ label, ours, peer, goal });
+    }
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate)
+                continue;
+            std::string name = run.run_name.function_name;
+            if (!run.run_name.args.empty())
+                name += "/" + run.run_name.args;
+            Stats &stats = m_stats[name];
+            if (run.aggregate_name == "mean")
+                stats.mean = { run.GetAdjustedCPUTime(), run.GetAdjustedRealTime() };
+            else if (run.aggregate_name == "stddev")
+                stats.stddev = { run.GetAdjustedCPUTime(), run.GetAdjustedRealTime() };
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    int run(int argc, char **argv)
+    {
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks(this);
+        std::printf("\n%-28s %18s %18s %8s\n", "ratio", "cpu", "real", "goal");
+        for (const Row &row : m_rows) {
+            if (!m_stats.count(row.ours) || !m_stats.count(row.peer))
+                continue;
+            const Stats &a = m_stats[row.ours];
+            const Stats &b = m_stats[row.peer];
+            std::printf("%-28s %9.2f +- %5.2f %9.2f +- %5.2f %8s\n", row.label,
+                ratio(a, b, 0), spread(a, b, 0), ratio(a, b, 1), spread(a, b, 1),
+                row.goal > 0 ? ("<= " + std::to_string(row.goal).substr(0, 3)).c_str() : "");
+        }
+        benchmark::Shutdown();
+        return 0;
+    }
+
+private:
+    struct Stats
+    {
+        std::pair<double, double> mean, stddev; // cpu, real
+    };
+    struct Row
+    {
+        const char *label, *ours, *peer;
+        double goal;
+    };
+    static double at(const std::pair<double, double> &p, int which)
+    {
+        return which == 0 ? p.first : p.second;
+    }
+    static double ratio(const Stats &a, const Stats &b, int which)
+    {
+        return at(a.mean, which) / at(b.mean, which);
+    }
+    // The spread of a ratio from the relative spreads of its two means.
+    static double spread(const Stats &a, const Stats &b, int which)
+    {
+        const double ra = at(a.stddev, which) / at(a.mean, which);
+        const double rb = at(b.stddev, which) / at(b.mean, which);
+        return ratio(a, b, which) * std::sqrt(ra * ra + rb * rb);
+    }
+
+    std::vector<Row> m_rows;
+    std::map<std::string, Stats> m_stats;
+};
 
 } // namespace
 
@@ -139,10 +261,14 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     sandbox();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::printf("Ratios are the mean times above divided by BM_Readdir_mean.\n");
-    return 0;
+    RatioTable table;
+    table.add("FillList / readdir", "BM_FillList/1", "BM_Readdir", 5.0);
+    table.add("FillList / least work", "BM_FillList/1", "BM_LeastWork", 0.0);
+    table.add("RefreshList / readdir", "BM_RefreshList", "BM_Readdir", 3.0);
+    table.add("RefreshList / least work", "BM_RefreshList", "BM_LeastWork", 0.0);
+    table.add("Size sort / name sort", "BM_FillList/2", "BM_FillList/1", 2.0);
+    table.add("Type sort / name sort", "BM_FillList/3", "BM_FillList/1", 2.0);
+    table.add("Modified sort / name sort", "BM_FillList/4", "BM_FillList/1", 2.0);
+    return table.run(argc, argv);
 }

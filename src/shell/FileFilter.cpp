@@ -2,30 +2,13 @@
 
 #include "common/FileName.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <memory>
 #include <string_view>
 
 namespace lumisnap {
 
 namespace {
-
-struct DirCloser
-{
-    void operator()(DIR *dir) const { closedir(dir); }
-};
-
-bool isDirectory(const QByteArray &folder, const dirent *entry)
-{
-    if (entry->d_type != DT_UNKNOWN)
-        return entry->d_type == DT_DIR;
-    struct stat st;
-    return lstat((folder + entry->d_name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 bool isAscii(std::string_view text)
 {
@@ -103,41 +86,17 @@ std::optional<FilterNames> FilterNames::prepare(
 {
     if (folderPath.isEmpty() || filterMeansAll(fileFilter, patterns))
         return std::nullopt;
-    std::vector<FilterPattern> matchers;
-    matchers.reserve(std::size_t(patterns.size()));
+    FilterNames filter;
+    filter.m_patterns.reserve(std::size_t(patterns.size()));
     for (const QString &pattern : patterns)
-        matchers.emplace_back(pattern);
-    FilterNames set;
-    set.search(folderPath, matchers);
-    return set;
-}
-
-// One directory pass for all patterns; d_type tells directories apart, lstat only when
-// the file system leaves it unknown. A folder that cannot be read contributes nothing.
-void FilterNames::search(const QString &folderPath, const std::vector<FilterPattern> &patterns)
-{
-    QByteArray folder = encodeFileName(folderPath);
-    if (!folder.endsWith('/'))
-        folder += '/';
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.constData()));
-    if (!dir)
-        return;
-    errno = 0;
-    while (const dirent *entry = readdir(dir.get())) {
-        const QByteArrayView name(entry->d_name);
-        if (name != "." && name != ".."
-            && std::any_of(patterns.begin(), patterns.end(),
-                [&](const FilterPattern &pattern) { return pattern.matches(name); })
-            && !isDirectory(folder, entry))
-            m_names.insert(name.toByteArray());
-        errno = 0;
-    }
-    // A pass that breaks off keeps the names it found, as the searches before would.
+        filter.m_patterns.emplace_back(pattern);
+    return filter;
 }
 
 bool FilterNames::contains(QByteArrayView fileName) const
 {
-    return m_names.contains(QByteArray::fromRawData(fileName.data(), fileName.size()));
+    return std::any_of(m_patterns.begin(), m_patterns.end(),
+        [&](const FilterPattern &pattern) { return pattern.matches(fileName); });
 }
 
 } // namespace lumisnap

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -32,26 +31,22 @@ private:
     bool m_isAscii = false;
 };
 
-// The names of one folder that the filter patterns accept, found by one directory pass
-// before the folder is enumerated, so that each item then costs one lookup instead of a
-// pattern match. A pass matching every pattern accepts the same names as one search per
-// pattern.
+// The filter of one fill: the patterns of a folder that has a file-system path. Each
+// item's name is matched on its bytes as the enumeration hands it over, so the folder is
+// read once; this accepts exactly the names a directory search per pattern would find.
 class FilterNames
 {
 public:
-    // No set at all (every item passes) when the folder has no file-system path or the
-    // filter lists everything. `folderPath` is a lossless path.
+    // No filter at all (every item passes) when the folder has no file-system path or the
+    // filter lists everything.
     static std::optional<FilterNames> prepare(
         const QString &folderPath, const QString &fileFilter, const QStringList &patterns);
 
     // `fileName`: raw bytes of a name without its folder.
     bool contains(QByteArrayView fileName) const;
-    qsizetype size() const { return m_names.size(); }
 
 private:
-    void search(const QString &folderPath, const std::vector<FilterPattern> &patterns);
-
-    QSet<QByteArray> m_names;
+    std::vector<FilterPattern> m_patterns;
 };
 
 } // namespace lumisnap

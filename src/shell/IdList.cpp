@@ -175,6 +175,14 @@ int IdListByteOrder(const IdList &a, const IdList &b)
     return a.size() < b.size() ? -1 : 1;
 }
 
+std::uint32_t IdListHash(const IdList &list)
+{
+    std::uint32_t hash = 2166136261u; // FNV-1a: the lists are short and not chosen to collide
+    for (const char c : list.bytes())
+        hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    return hash;
+}
+
 int IdListCount(const IdList &list)
 {
     return list.count();

@@ -81,6 +81,9 @@ bool IdListsEqual(const IdList &a, const IdList &b);
 // Returns <0, 0, >0. None counts as zero bytes.
 int IdListByteOrder(const IdList &a, const IdList &b);
 
+// A hash of a list's bytes (equal bytes, equal hash), for tables of many short lists.
+std::uint32_t IdListHash(const IdList &list);
+
 // Number of items; 0 for none or empty.
 int IdListCount(const IdList &list);
 

@@ -228,6 +228,70 @@ struct PosixShellFolder::SortItem
     }
 };
 
+void PosixShellFolder::EntryTable::clear()
+{
+    m_slots.clear();
+    m_size = 0;
+}
+
+void PosixShellFolder::EntryTable::reserve(qsizetype count)
+{
+    while (qsizetype(m_slots.size()) < count * 2)
+        grow();
+}
+
+PosixShellFolder::EntryTable::Slot *PosixShellFolder::EntryTable::slotFor(
+    const IdList &child, std::uint32_t hash)
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        Slot &slot = m_slots[at];
+        if (slot.key.isNull() || (slot.hash == hash && slot.key == child))
+            return &slot;
+    }
+}
+
+void PosixShellFolder::EntryTable::grow()
+{
+    std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(std::max<std::size_t>(16, m_slots.size() * 2)));
+    for (Slot &slot : old) {
+        if (!slot.key.isNull())
+            *slotFor(slot.key, slot.hash) = std::move(slot);
+    }
+}
+
+PosixShellFolder::EntryInfo *PosixShellFolder::EntryTable::find(const IdList &child)
+{
+    if (m_slots.empty() || child.isNull())
+        return nullptr;
+    Slot *slot = slotFor(child, IdListHash(child));
+    return slot->key.isNull() ? nullptr : &slot->info;
+}
+
+PosixShellFolder::EntryInfo &PosixShellFolder::EntryTable::insert(
+    const IdList &child, const EntryInfo &info)
+{
+    if ((m_size + 1) * 2 > qsizetype(m_slots.size()))
+        grow();
+    const std::uint32_t hash = IdListHash(child);
+    Slot *slot = slotFor(child, hash);
+    if (slot->key.isNull()) {
+        slot->key = child;
+        slot->hash = hash;
+        ++m_size;
+    }
+    slot->info = info;
+    return slot->info;
+}
+
+// Removing from open addressing would break the probe chains: a forgotten child is
+// marked unknown instead, and asked again on next use.
+void PosixShellFolder::EntryTable::forget(const IdList &child)
+{
+    if (EntryInfo *info = find(child))
+        *info = EntryInfo();
+}
+
 PosixShellFolder::PosixShellFolder(
     std::shared_ptr<PosixShellModel::Private> model, PosixLocation location, IdList absolute)
     : m_model(std::move(model))
@@ -238,7 +302,9 @@ PosixShellFolder::PosixShellFolder(
 
 std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t flags)
 {
+    const qsizetype lastCount = m_entries.size();
     m_entries.clear();
+    m_entries.reserve(lastCount); // a folder listed again is mostly as large as before
     m_parentWritable.reset();
     auto enumerator = std::make_unique<PosixEnumerator>(shared_from_this(), flags);
     switch (m_location.kind) {
@@ -278,12 +344,12 @@ PosixShellFolder::EntryInfo PosixShellFolder::info(const PosixLocation &entry, b
 PosixShellFolder::EntryInfo PosixShellFolder::cachedEntry(
     const IdList &child, const PosixLocation &entry, bool details)
 {
-    auto found = m_entries.find(child.bytes());
-    if (found == m_entries.end() || !found->known) {
+    EntryInfo *found = m_entries.find(child);
+    if (!found || !found->known) {
         const EntryInfo fresh = info(entry, details);
         if (!fresh.exists)
             return fresh;
-        found = m_entries.insert(child.bytes(), fresh);
+        found = &m_entries.insert(child, fresh);
     }
     if (details && !found->hasDetails)
         fillDetails(AT_FDCWD, entry.path.constData(), *found);
@@ -374,9 +440,9 @@ std::optional<std::uint32_t> PosixShellFolder::attributesOf(
     std::uint32_t common = ~std::uint32_t(0);
     for (const IdList &child : children) {
         // A child seen by the last listing is answered from what the listing learnt.
-        const auto known = m_entries.constFind(child.bytes());
+        const EntryInfo *known = m_entries.find(child);
         std::optional<std::uint32_t> attributes;
-        if (known != m_entries.constEnd() && known->known) {
+        if (known && known->known) {
             attributes = entryAttributes(entryName(child), *known, mask, contentFlags);
         } else {
             const auto location = m_model->resolve(m_location, child);
@@ -511,11 +577,9 @@ bool PosixShellFolder::fillSortItems(
             ok = false; // not a plain entry of this folder: compare pair by pair
             break;
         }
-        auto found = m_entries.find(child.bytes());
-        if (found == m_entries.end() || !found->known) {
-            EntryInfo fresh = entryKind(dirFd, item.name.data(), DT_UNKNOWN);
-            found = m_entries.insert(child.bytes(), fresh);
-        }
+        EntryInfo *found = m_entries.find(child);
+        if (!found || !found->known)
+            found = &m_entries.insert(child, entryKind(dirFd, item.name.data(), DT_UNKNOWN));
         if (details && found->exists && !found->hasDetails)
             fillDetails(dirFd, item.name.data(), *found);
         item.isDir = found->isDir;
@@ -538,7 +602,8 @@ bool PosixShellFolder::fillSortItems(
     for (qsizetype rank = 0; rank < names.size(); ++rank)
         typeRanks[names[rank]] = rank;
     for (std::size_t i = 0; i < children.size(); ++i) {
-        const EntryInfo entry = m_entries.value(children[i].bytes());
+        const EntryInfo *found = m_entries.find(children[i]);
+        const EntryInfo entry = found ? *found : EntryInfo();
         items[i].value = typeRanks.value(
             m_model->entryTypeName(m_location.path, items[i].name, entry.isDir, entry.isLink));
     }
@@ -601,9 +666,9 @@ IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newNam
             || ::rename(location->path.constData(), target.constData()) != 0)
             return {};
     }
-    m_entries.remove(relative.bytes());
+    m_entries.forget(relative);
     const IdList renamed = PosixShellModel::entryItem(name);
-    m_entries.remove(renamed.bytes());
+    m_entries.forget(renamed);
     return renamed;
 }
 

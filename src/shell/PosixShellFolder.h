@@ -3,9 +3,8 @@
 #include "shell/PosixLocation.h"
 #include "shell/ShellFolder.h"
 
-#include <QHash>
-
 #include <memory>
+#include <vector>
 
 namespace lumisnap {
 
@@ -45,7 +44,34 @@ public:
     };
     // Keyed by the child's one-item list, which the enumerator hands out as well, so the
     // table shares its bytes instead of copying every name.
-    void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child.bytes(), info); }
+    void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child, info); }
+
+    // What a listing learnt, by child. Open addressing: a folder of tens of thousands of
+    // entries is listed again on every change, and a node per entry would cost more than
+    // reading the folder.
+    class EntryTable
+    {
+    public:
+        void clear();
+        void reserve(qsizetype count);
+        qsizetype size() const { return m_size; }
+        EntryInfo *find(const IdList &child); // null when absent; valid until the next insert
+        EntryInfo &insert(const IdList &child, const EntryInfo &info);
+        void forget(const IdList &child);
+
+    private:
+        struct Slot
+        {
+            IdList key; // none: free
+            std::uint32_t hash = 0;
+            EntryInfo info;
+        };
+        Slot *slotFor(const IdList &child, std::uint32_t hash);
+        void grow();
+
+        std::vector<Slot> m_slots;
+        qsizetype m_size = 0;
+    };
 
 private:
     // One sortable child: its place in the caller's span and what orders it.
@@ -68,7 +94,7 @@ private:
     std::shared_ptr<PosixShellModel::Private> m_model;
     PosixLocation m_location;
     IdList m_absolute;
-    QHash<QByteArray, EntryInfo> m_entries;
+    EntryTable m_entries;
     std::optional<bool> m_parentWritable; // of this folder's children; asked once per listing
 };
 

@@ -42,6 +42,39 @@ void matchFreshAgainstOld(const TPTPidlList &old, const std::vector<IdList> &fre
     }
 }
 
+void matchFreshByBytes(const std::vector<IdList> &old, const std::vector<IdList> &fresh,
+    std::vector<char> &oldMatched, std::vector<char> &freshMatched)
+{
+    oldMatched.assign(old.size(), 0);
+    freshMatched.assign(fresh.size(), 0);
+    // Open addressing with linear probing; a slot holds an old index, -1 when free.
+    std::size_t capacity = 16;
+    while (capacity < old.size() * 2)
+        capacity *= 2;
+    const std::size_t mask = capacity - 1;
+    std::vector<int> table(capacity, -1);
+    std::vector<std::uint32_t> hashes(old.size());
+    for (std::size_t i = 0; i < old.size(); ++i) {
+        hashes[i] = IdListHash(old[i]);
+        std::size_t at = hashes[i] & mask;
+        while (table[at] >= 0)
+            at = (at + 1) & mask;
+        table[at] = int(i);
+    }
+    for (std::size_t i = fresh.size(); i-- > 0;) {
+        const std::uint32_t hash = IdListHash(fresh[i]);
+        for (std::size_t at = hash & mask; table[at] >= 0; at = (at + 1) & mask) {
+            const auto candidate = std::size_t(table[at]);
+            if (hashes[candidate] == hash && !oldMatched[candidate]
+                && old[candidate].bytes() == fresh[i].bytes()) {
+                oldMatched[candidate] = 1;
+                freshMatched[i] = 1;
+                break;
+            }
+        }
+    }
+}
+
 std::vector<int> stableSortOrder(int count, const std::function<int(int, int)> &compare)
 {
     std::vector<int> order(size_t(std::max(count, 0))), buffer(order.size());

@@ -26,6 +26,11 @@ EnumOutcome enumerateChildren(ShellFolder &folder, std::uint32_t flags, std::vec
 void matchFreshAgainstOld(const TPTPidlList &old, const std::vector<IdList> &fresh,
     std::vector<char> &oldMatched, std::vector<char> &freshMatched);
 
+// The same marking where lists are equal exactly when their bytes are: each fresh list
+// finds its old one through a hash table, in time linear in both lists.
+void matchFreshByBytes(const std::vector<IdList> &old, const std::vector<IdList> &fresh,
+    std::vector<char> &oldMatched, std::vector<char> &freshMatched);
+
 // Stable order of `count` elements by a three-way comparison. Every access stays within
 // bounds whatever the comparison answers (a file changing while it is compared can only
 // give a strange order).

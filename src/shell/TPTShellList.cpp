@@ -331,7 +331,8 @@ void TPTCustomShellList::setUpColumns()
 }
 
 // Everything the include test asks but whether a folder has sub-folders, which costs a
-// directory read: it is asked only of folders that are shown.
+// directory read: it is asked only of folders that are shown, and only when an OnAddItem
+// handler is there to see it (the row itself never uses it).
 std::uint32_t TPTCustomShellList::includeAttributes(ShellFolder &folder, const IdList &rel)
 {
     return folder.attributesOf(rel, IncludeAttributeMask & ~std::uint32_t(SFGAO_HASSUBFOLDER))
@@ -350,6 +351,8 @@ bool TPTCustomShellList::includeItem(
     if (m_filterNames && !(attributes & SFGAO_FOLDER)
         && !m_filterNames->contains(folder.parsingFileName(rel)))
         return false;
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TPTCustomShellList::OnAddItem)))
+        return true; // nobody else sees the attributes that cost more to find
     if (attributes & SFGAO_FOLDER)
         attributes |= folder.attributesOf(rel, SFGAO_HASSUBFOLDER, enumFlags()).value_or(0);
     bool allow = true;
@@ -400,14 +403,6 @@ void TPTCustomShellList::RefreshList()
 // Only the rows that changed are touched: vanished ones go, new ones are appended.
 void TPTCustomShellList::refreshRows()
 {
-    const bool hasPath = !shellModel().pathText(m_folderIdList).isEmpty();
-    TPTPidlList old(hasPath ? nullptr : m_shellFolder);
-    old.setDuplicates(TPTPidlList::dupAccept);
-    old.setCapacity(Count());
-    for (int i = 0; i < Count(); ++i)
-        old.Add(m_model->row(i)->RelIdList(), reinterpret_cast<void *>(std::intptr_t(i)));
-    old.setSorted(true); // one sort instead of an ordered insert per row
-
     std::vector<IdList> fresh;
     const EnumOutcome outcome = enumerateChildren(*m_shellFolder, enumFlags(), fresh);
     if (outcome == EnumOutcome::CannotList) {
@@ -416,12 +411,12 @@ void TPTCustomShellList::refreshRows()
     }
     if (outcome == EnumOutcome::Failed)
         return; // a partial listing would delete rows that still exist
-    std::vector<char> oldMatched, freshMatched;
-    matchFreshAgainstOld(old, fresh, oldMatched, freshMatched);
+    std::vector<char> rowMatched, freshMatched;
+    matchRows(fresh, rowMatched, freshMatched);
     std::vector<int> vanished;
-    for (int i = 0; i < old.Count(); ++i)
-        if (!oldMatched[size_t(i)])
-            vanished.push_back(int(reinterpret_cast<std::intptr_t>(old.Object(i))));
+    for (size_t i = 0; i < rowMatched.size(); ++i)
+        if (!rowMatched[i])
+            vanished.push_back(int(i));
     m_model->deleteRows(std::move(vanished),
         [this](int row, TPTShListData *data) { emit OnDeleteItem(this, row, data); });
     std::vector<ShellListModel::Row> added;
@@ -429,6 +424,34 @@ void TPTCustomShellList::refreshRows()
         if (!freshMatched[i])
             addNewShellItem(fresh[i], added);
     m_model->appendRows(std::move(added));
+}
+
+// Marks the rows still listed and the fresh lists that have a row. A folder with a
+// file-system path compares its lists by their bytes, so a table finds each at once; any
+// other folder is searched by halving in its own order.
+void TPTCustomShellList::matchRows(const std::vector<IdList> &fresh,
+    std::vector<char> &rowMatched, std::vector<char> &freshMatched) const
+{
+    if (shellModel().pathText(m_folderIdList).isEmpty()) {
+        TPTPidlList old(m_shellFolder);
+        old.setDuplicates(TPTPidlList::dupAccept);
+        old.setCapacity(Count());
+        for (int i = 0; i < Count(); ++i)
+            old.Add(m_model->row(i)->RelIdList(), reinterpret_cast<void *>(std::intptr_t(i)));
+        old.setSorted(true); // one sort instead of an ordered insert per row
+        std::vector<char> oldMatched;
+        matchFreshAgainstOld(old, fresh, oldMatched, freshMatched);
+        rowMatched.assign(size_t(Count()), 0);
+        for (int i = 0; i < old.Count(); ++i)
+            if (oldMatched[size_t(i)])
+                rowMatched[size_t(reinterpret_cast<std::intptr_t>(old.Object(i)))] = 1;
+        return;
+    }
+    std::vector<IdList> rows;
+    rows.reserve(size_t(Count()));
+    for (int i = 0; i < Count(); ++i)
+        rows.push_back(m_model->row(i)->RelIdList());
+    matchFreshByBytes(rows, fresh, rowMatched, freshMatched);
 }
 
 std::vector<int> TPTCustomShellList::sortOrder(const std::vector<IdList> &rels) const

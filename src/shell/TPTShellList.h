@@ -151,6 +151,8 @@ private:
     void prepareFilter(const IdList &folderIdList);
     void sortRows();
     void refreshRows();
+    void matchRows(const std::vector<IdList> &fresh, std::vector<char> &rowMatched,
+        std::vector<char> &freshMatched) const;
     // The order of rows with these identifier lists by SortColumn: order[i] is the index
     // of the row that goes to place i.
     std::vector<int> sortOrder(const std::vector<IdList> &rels) const;
