@@ -180,7 +180,13 @@ std::uint32_t IdListHash(const IdList &list)
     std::uint32_t hash = 2166136261u; // FNV-1a: the lists are short and not chosen to collide
     for (const char c : list.bytes())
         hash = (hash ^ std::uint8_t(c)) * 16777619u;
-    return hash;
+    // Tables index by the low bits, which FNV alone leaves poorly mixed for names that
+    // differ only in their last characters.
+    hash ^= hash >> 16;
+    hash *= 0x85ebca6bu;
+    hash ^= hash >> 13;
+    hash *= 0xc2b2ae35u;
+    return hash ^ (hash >> 16);
 }
 
 int IdListCount(const IdList &list)

@@ -228,32 +228,42 @@ struct PosixShellFolder::SortItem
     }
 };
 
+// Keeps the slots: a folder listed again is mostly as large as before.
 void PosixShellFolder::EntryTable::clear()
 {
-    m_slots.clear();
+    if (m_size > 0) {
+        for (Slot &slot : m_slots)
+            slot = Slot();
+    }
     m_size = 0;
 }
 
-void PosixShellFolder::EntryTable::reserve(qsizetype count)
+// Children are found by the address of their bytes: the lists the enumerator handed out
+// are the ones asked about again (copies share their bytes), and a slot holds its list,
+// so no other list can take that address meanwhile. A list with the same bytes elsewhere
+// is simply not found, and asked the slow way.
+std::uint32_t PosixShellFolder::EntryTable::hashOf(const IdList &child)
 {
-    while (qsizetype(m_slots.size()) < count * 2)
-        grow();
+    const auto address = std::uint64_t(reinterpret_cast<std::uintptr_t>(child.bytes().constData()));
+    return std::uint32_t((address * 0x9E3779B97F4A7C15ull) >> 32);
 }
 
 PosixShellFolder::EntryTable::Slot *PosixShellFolder::EntryTable::slotFor(
     const IdList &child, std::uint32_t hash)
 {
+    const char *address = child.bytes().constData();
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
         Slot &slot = m_slots[at];
-        if (slot.key.isNull() || (slot.hash == hash && slot.key == child))
+        if (slot.key.isNull() || slot.key.bytes().constData() == address)
             return &slot;
     }
 }
 
 void PosixShellFolder::EntryTable::grow()
 {
-    std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(std::max<std::size_t>(16, m_slots.size() * 2)));
+    std::vector<Slot> old = std::exchange(
+        m_slots, std::vector<Slot>(std::max<std::size_t>(1024, m_slots.size() * 2)));
     for (Slot &slot : old) {
         if (!slot.key.isNull())
             *slotFor(slot.key, slot.hash) = std::move(slot);
@@ -264,7 +274,7 @@ PosixShellFolder::EntryInfo *PosixShellFolder::EntryTable::find(const IdList &ch
 {
     if (m_slots.empty() || child.isNull())
         return nullptr;
-    Slot *slot = slotFor(child, IdListHash(child));
+    Slot *slot = slotFor(child, hashOf(child));
     return slot->key.isNull() ? nullptr : &slot->info;
 }
 
@@ -273,7 +283,7 @@ PosixShellFolder::EntryInfo &PosixShellFolder::EntryTable::insert(
 {
     if ((m_size + 1) * 2 > qsizetype(m_slots.size()))
         grow();
-    const std::uint32_t hash = IdListHash(child);
+    const std::uint32_t hash = hashOf(child);
     Slot *slot = slotFor(child, hash);
     if (slot->key.isNull()) {
         slot->key = child;
@@ -302,9 +312,7 @@ PosixShellFolder::PosixShellFolder(
 
 std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t flags)
 {
-    const qsizetype lastCount = m_entries.size();
     m_entries.clear();
-    m_entries.reserve(lastCount); // a folder listed again is mostly as large as before
     m_parentWritable.reset();
     auto enumerator = std::make_unique<PosixEnumerator>(shared_from_this(), flags);
     switch (m_location.kind) {
@@ -580,12 +588,14 @@ bool PosixShellFolder::fillSortItems(
         EntryInfo *found = m_entries.find(child);
         if (!found || !found->known)
             found = &m_entries.insert(child, entryKind(dirFd, item.name.data(), DT_UNKNOWN));
-        if (details && found->exists && !found->hasDetails)
+        // A folder's size is 0 whatever it holds: ordering by size needs no look at it.
+        const bool needsStat = column == 3 || !found->isDir;
+        if (details && needsStat && found->exists && !found->hasDetails)
             fillDetails(dirFd, item.name.data(), *found);
         item.isDir = found->isDir;
         item.key = m_model->sortKeyOf(item.name);
         if (column == 1)
-            item.value = found->size;
+            item.value = found->isDir ? 0 : found->size;
         else if (column == 3)
             item.value = found->modified;
         else if (column == 2)

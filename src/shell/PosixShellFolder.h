@@ -46,14 +46,13 @@ public:
     // table shares its bytes instead of copying every name.
     void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child, info); }
 
-    // What a listing learnt, by child. Open addressing: a folder of tens of thousands of
+    // What a listing learnt, by child (see hashOf). Open addressing: a folder of tens of thousands of
     // entries is listed again on every change, and a node per entry would cost more than
     // reading the folder.
     class EntryTable
     {
     public:
         void clear();
-        void reserve(qsizetype count);
         qsizetype size() const { return m_size; }
         EntryInfo *find(const IdList &child); // null when absent; valid until the next insert
         EntryInfo &insert(const IdList &child, const EntryInfo &info);
@@ -66,6 +65,7 @@ public:
             std::uint32_t hash = 0;
             EntryInfo info;
         };
+        static std::uint32_t hashOf(const IdList &child);
         Slot *slotFor(const IdList &child, std::uint32_t hash);
         void grow();
 
