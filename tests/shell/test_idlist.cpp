@@ -1,14 +1,20 @@
 #include "common/Error.h"
 #include "common/FileName.h"
+#include "shell/FileFilter.h"
 #include "shell/IdList.h"
 #include "shell/PosixShellModel.h"
+#include "shell/ShellEnum.h"
 #include "shell/TPTIdListArray.h"
 #include "shell/TPTPidlList.h"
 #include "shell/TPTShTreeData.h"
 #include "shell/TPTShellLocator.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <numeric>
 
 using namespace lumisnap;
 
@@ -211,6 +217,63 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ERangeError, pidls.Delete(5));
     }
 
+    // Lists the folder cannot compare follow the others in byte order, so a search never
+    // takes one of them for a match and the order stays total.
+    void pidlListOrderIsTotal()
+    {
+        TPTPidlList pidls(shellModel().desktopFolder());
+        pidls.setDuplicates(TPTPidlList::dupAccept);
+        const IdList junkA = IdList::fromItemData(QByteArray("\x7f" "a"));
+        const IdList junkB = IdList::fromItemData(QByteArray("\x7f" "b"));
+        for (const IdList &l : { junkB, list({ "b" }), junkA, list({ "a" }) })
+            pidls.Add(l);
+        pidls.setSorted(true);
+        QCOMPARE(pidls.IdList(0), list({ "a" }));
+        QCOMPARE(pidls.IdList(1), list({ "b" }));
+        QCOMPARE(pidls.IdList(2), junkA);
+        QCOMPARE(pidls.IdList(3), junkB);
+        QCOMPARE(pidls.IndexOf(junkB), 3);
+        QCOMPARE(pidls.IndexOf(list({ "b" })), 1);
+        QCOMPARE(pidls.IndexOf(list({ "c" })), -1);
+    }
+
+    void stableSortMatchesTheLibrary()
+    {
+        QRandomGenerator random(11);
+        for (int round = 0; round < 60; ++round) {
+            const int count = round < 5 ? round : int(random.bounded(1001));
+            std::vector<int> keys(static_cast<size_t>(count));
+            for (int &key : keys)
+                key = int(random.bounded(count / 4 + 1)); // plenty of ties
+            const std::vector<int> order = stableSortOrder(count, [&](int a, int b) {
+                return keys[size_t(a)] < keys[size_t(b)] ? -1 : (keys[size_t(b)] < keys[size_t(a)]);
+            });
+            std::vector<int> expected(static_cast<size_t>(count));
+            std::iota(expected.begin(), expected.end(), 0);
+            std::stable_sort(expected.begin(), expected.end(),
+                [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+            QCOMPARE(order, expected);
+        }
+    }
+
+    // The byte path must accept exactly what the text matcher accepts.
+    void filterBytesMatchTheWildcardRule()
+    {
+        QRandomGenerator random(7);
+        const QByteArray nameBytes("aAbB.jJpPgG*?\xc3\xa9\xe9K\xe2\x84\xaa");
+        const QString patternChars = QStringLiteral("aAbB.jJpPgG*?*?\u00e9kK");
+        for (int round = 0; round < 5000; ++round) {
+            QByteArray name;
+            for (int i = int(random.bounded(8)); i > 0; --i)
+                name.append(nameBytes[random.bounded(int(nameBytes.size()))]);
+            QString pattern;
+            for (int i = int(random.bounded(6)); i > 0; --i)
+                pattern.append(patternChars[random.bounded(int(patternChars.size()))]);
+            QCOMPARE(FilterPattern(pattern).matches(name),
+                matchesWildcard(pattern, decodeFileName(name)));
+        }
+    }
+
     void locatorChangeHandler()
     {
         int changes = 0;
@@ -235,6 +298,10 @@ private slots:
         QVERIFY(!locator.holdsList());
         locator.SetIdList(IdList::empty()); // a root list is given but not held
         QVERIFY(!locator.holdsList());
+        QCOMPARE(changes, 5); // and the root, held as none, is no change
+        locator.SetIdList(list({ "c" }));
+        locator.SetIdList(IdList::empty());
+        QCOMPARE(changes, 7);
 
         TPTShellLocator other;
         other.SetSpecialFolder(CSIDL_DRIVES);

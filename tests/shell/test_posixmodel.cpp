@@ -3,6 +3,7 @@
 #include "shell/FileSearch.h"
 #include "shell/PosixShellModel.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -201,6 +202,10 @@ private slots:
         const auto stick = computer->attributesOf(items[1], SFGAO_REMOVABLE | SFGAO_CANRENAME);
         QCOMPARE(*stick, quint32(SFGAO_REMOVABLE));
         QCOMPARE(m_model->driveType("/mnt/share/"), DriveType::Remote);
+        // A network mount is never looked at before it is opened: it may no longer answer.
+        // (Nothing is mounted there here, so a look would find no sub-folder.)
+        QCOMPARE(*computer->attributesOf(items[2], SFGAO_HASSUBFOLDER | SFGAO_READONLY),
+            quint32(SFGAO_HASSUBFOLDER));
         QCOMPARE(m_model->driveType("/mnt/share/x"), DriveType::NoRootDir);
         QCOMPARE(m_model->displayName(m_model->specialFolderLocation(CSIDL_DRIVES)),
             QStringLiteral("Computer"));
@@ -229,6 +234,46 @@ private slots:
         QCOMPARE(folder->compareIDs(column, entry(first), entry(second)), -1);
         QCOMPARE(folder->compareIDs(column, entry(second), entry(first)), 1);
         QCOMPARE(folder->compareIDs(column, entry(first), entry(first)), 0);
+    }
+
+    // Sorting many children at once must give the order compareIDs gives pair by pair,
+    // for lists the listing made and for lists made elsewhere.
+    void sortRanksAgreeWithCompareIDs_data()
+    {
+        QTest::addColumn<int>("column");
+        for (int column = 0; column < 4; ++column)
+            QTest::newRow(QByteArray::number(column)) << column;
+    }
+    void sortRanksAgreeWithCompareIDs()
+    {
+        QFETCH(int, column);
+        const QByteArray folder = m_desktop + "/ranks";
+        QVERIFY(QDir().mkpath(decodeFileName(folder + "/dir2")));
+        QVERIFY(QDir().mkpath(decodeFileName(folder + "/Dir10")));
+        const char *names[] = { "b.jpg", "B.gif", "a10.png", "a9.png", "c.txt", "d", ".hid.gif" };
+        for (int i = 0; i < 7; ++i) {
+            writeFile(folder + '/' + names[i], (i * 37) % 5);
+            struct timespec times[2] = { { 1000 + (i * 3) % 4, 0 }, { 1000 + (i * 3) % 4, 0 } };
+            ::utimensat(AT_FDCWD, (folder + '/' + names[i]).constData(), times, 0);
+        }
+        ::symlink("missing", (folder + "/dangling.gif").constData());
+        ShellFolderPtr ranks = m_model->desktopFolder()->bindToObject(entry("ranks"));
+        QVERIFY(ranks);
+        const QList<IdList> listed
+            = listChildren(*ranks, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN);
+        QCOMPARE(listed.size(), 10);
+        for (const bool fromListing : { true, false }) {
+            std::vector<IdList> children;
+            for (const IdList &child : listed)
+                children.push_back(fromListing ? child : IdList::fromBytes(child.bytes()));
+            std::vector<int> result;
+            QVERIFY(ranks->sortRanks(column, children, result));
+            for (size_t i = 0; i < children.size(); ++i)
+                for (size_t j = 0; j < children.size(); ++j) {
+                    const int pair = *ranks->compareIDs(column, children[i], children[j]);
+                    QCOMPARE(pair, result[i] < result[j] ? -1 : (result[i] > result[j] ? 1 : 0));
+                }
+        }
     }
 
     void nonUtf8Name()
