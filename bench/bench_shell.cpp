@@ -17,10 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <string>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <strings.h>
 
 using namespace lumisnap;
@@ -217,8 +217,8 @@ public:
                 continue;
             const Stats &a = m_stats[row.ours];
             const Stats &b = m_stats[row.peer];
-            std::printf("%-28s %9.2f +- %5.2f %9.2f +- %5.2f %8s\n", row.label,
-                ratio(a, b, 0), spread(a, b, 0), ratio(a, b, 1), spread(a, b, 1),
+            std::printf("%-28s %9.2f +- %5.2f %9.2f +- %5.2f %8s\n", row.label, ratio(a, b, 0),
+                spread(a, b, 0), ratio(a, b, 1), spread(a, b, 1),
                 row.goal > 0 ? ("<= " + std::to_string(row.goal).substr(0, 3)).c_str() : "");
         }
         benchmark::Shutdown();

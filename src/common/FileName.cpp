@@ -60,7 +60,8 @@ QString decodeFileName(const QByteArray &bytes)
     qsizetype runStart = 0; // valid UTF-8 is converted a run at a time, not per character
     auto flush = [&](qsizetype end) {
         if (end > runStart)
-            out.append(QString::fromUtf8(reinterpret_cast<const char *>(p + runStart), end - runStart));
+            out.append(
+                QString::fromUtf8(reinterpret_cast<const char *>(p + runStart), end - runStart));
     };
     qsizetype i = 0;
     while (i < n) {

@@ -2,8 +2,8 @@
 
 #include "common/FileName.h"
 
-#include <QHash>
 #include <QFile>
+#include <QHash>
 
 #include <dirent.h>
 

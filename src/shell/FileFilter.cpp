@@ -2,7 +2,6 @@
 
 #include "common/FileName.h"
 
-
 #include <algorithm>
 #include <string_view>
 
@@ -66,7 +65,8 @@ bool filterMeansAll(const QString &fileFilter, const QStringList &patterns)
 
 FilterPattern::FilterPattern(const QString &pattern)
     : m_text(pattern)
-    , m_isAscii(std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; }))
+    , m_isAscii(
+          std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; }))
 {
     if (m_isAscii)
         m_ascii = pattern.toLatin1();

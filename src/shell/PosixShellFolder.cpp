@@ -55,7 +55,8 @@ PosixShellFolder::EntryInfo entryKind(int dirFd, const char *name, unsigned char
 void fillDetails(int dirFd, const char *name, PosixShellFolder::EntryInfo &info)
 {
     struct stat st;
-    if (::fstatat(dirFd, name, &st, 0) == 0 || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(dirFd, name, &st, 0) == 0
+        || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
         info.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
         info.modified = toMsecs(st.st_mtim);
     }
@@ -159,7 +160,8 @@ private:
                 continue;
             // The kind byte and the name in one go: one allocation per item.
             char data[MaxNameBytes + 1];
-            const std::size_t length = std::min<std::size_t>(std::size_t(name.size()), MaxNameBytes);
+            const std::size_t length
+                = std::min<std::size_t>(std::size_t(name.size()), MaxNameBytes);
             data[0] = char(PosixItemKind::Entry);
             std::memcpy(data + 1, name.data(), length);
             item = IdList::fromItemData(QByteArrayView(data, qsizetype(length + 1)));
@@ -371,8 +373,8 @@ bool PosixShellFolder::parentWritable()
     return *m_parentWritable;
 }
 
-std::optional<std::uint32_t> PosixShellFolder::entryAttributes(QByteArrayView name,
-    const EntryInfo &entry, std::uint32_t mask, std::uint32_t contentFlags)
+std::optional<std::uint32_t> PosixShellFolder::entryAttributes(
+    QByteArrayView name, const EntryInfo &entry, std::uint32_t mask, std::uint32_t contentFlags)
 {
     std::uint32_t attributes = SFGAO_FILESYSTEM | SFGAO_CANLINK;
     if (entry.isDir)

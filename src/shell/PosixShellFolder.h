@@ -16,8 +16,8 @@ public:
         std::shared_ptr<PosixShellModel::Private> model, PosixLocation location, IdList absolute);
 
     std::unique_ptr<IdListEnumerator> enumObjects(std::uint32_t flags) override;
-    std::optional<std::uint32_t> attributesOf(std::span<const IdList> children, std::uint32_t mask,
-        std::uint32_t contentFlags) override;
+    std::optional<std::uint32_t> attributesOf(
+        std::span<const IdList> children, std::uint32_t mask, std::uint32_t contentFlags) override;
     using ShellFolder::attributesOf;
     QString displayNameOf(const IdList &relative, ShellDisplayName kind) override;
     QByteArray parsingFileName(const IdList &relative) override;
@@ -46,9 +46,9 @@ public:
     // table shares its bytes instead of copying every name.
     void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child, info); }
 
-    // What a listing learnt, by child (see hashOf). Open addressing: a folder of tens of thousands of
-    // entries is listed again on every change, and a node per entry would cost more than
-    // reading the folder.
+    // What a listing learnt, by child (see hashOf). Open addressing: a folder of tens of thousands
+    // of entries is listed again on every change, and a node per entry would cost more than reading
+    // the folder.
     class EntryTable
     {
     public:

@@ -278,8 +278,8 @@ QString PosixShellModel::Private::mimeNameForFileName(QByteArrayView name)
     // By name only: reading every file's first bytes would make a long list crawl.
     const QList<QMimeType> byName
         = mimeDatabase.mimeTypesForFileName(displayFileName(decodeFileName(name.toByteArray())));
-    return *mimeBySuffix.insert(key,
-        byName.isEmpty() ? QStringLiteral("application/octet-stream") : byName.first().name());
+    return *mimeBySuffix.insert(
+        key, byName.isEmpty() ? QStringLiteral("application/octet-stream") : byName.first().name());
 }
 
 QString PosixShellModel::Private::commentOf(const QString &mimeName)

@@ -429,8 +429,8 @@ void TPTCustomShellList::refreshRows()
 // Marks the rows still listed and the fresh lists that have a row. A folder with a
 // file-system path compares its lists by their bytes, so a table finds each at once; any
 // other folder is searched by halving in its own order.
-void TPTCustomShellList::matchRows(const std::vector<IdList> &fresh,
-    std::vector<char> &rowMatched, std::vector<char> &freshMatched) const
+void TPTCustomShellList::matchRows(const std::vector<IdList> &fresh, std::vector<char> &rowMatched,
+    std::vector<char> &freshMatched) const
 {
     if (shellModel().pathText(m_folderIdList).isEmpty()) {
         TPTPidlList old(m_shellFolder);

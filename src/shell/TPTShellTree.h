@@ -3,8 +3,8 @@
 #include "common/TColor.h"
 #include "shell/IdList.h"
 #include "shell/ShellFolder.h"
-#include "shell/TPTShTreeData.h"
 #include "shell/ShellTimer.h"
+#include "shell/TPTShTreeData.h"
 #include "shell/TPTShellLocator.h"
 
 #include <QFlags>
@@ -135,7 +135,8 @@ private:
     ShellTreeNode *findChild(ShellTreeNode *parent, const IdList &item);
     void expandNode(ShellTreeNode *node);
     static void sortNodes(ShellFolder &folder, std::vector<std::unique_ptr<ShellTreeNode>> &nodes);
-    static int sortedPosition(ShellFolder &folder, ShellTreeNode *parent, const ShellTreeNode &node);
+    static int sortedPosition(
+        ShellFolder &folder, ShellTreeNode *parent, const ShellTreeNode &node);
     void handleKey(QKeyEvent *event);
     void deleteNode(ShellTreeNode *node);
     void refreshNode(ShellTreeNode *node, ShellTreeNode *&remembered);

@@ -223,8 +223,10 @@ private slots:
     {
         TPTPidlList pidls(shellModel().desktopFolder());
         pidls.setDuplicates(TPTPidlList::dupAccept);
-        const IdList junkA = IdList::fromItemData(QByteArray("\x7f" "a"));
-        const IdList junkB = IdList::fromItemData(QByteArray("\x7f" "b"));
+        const IdList junkA = IdList::fromItemData(QByteArray("\x7f"
+                                                             "a"));
+        const IdList junkB = IdList::fromItemData(QByteArray("\x7f"
+                                                             "b"));
         for (const IdList &l : { junkB, list({ "b" }), junkA, list({ "a" }) })
             pidls.Add(l);
         pidls.setSorted(true);

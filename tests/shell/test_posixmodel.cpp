@@ -1,5 +1,5 @@
-#include "shell/DriveList.h"
 #include "common/FileName.h"
+#include "shell/DriveList.h"
 #include "shell/FileSearch.h"
 #include "shell/PosixShellModel.h"
 

@@ -352,8 +352,8 @@ private slots:
         makeFile(m_dir->path(), "a.gif", 10);
         makeFile(m_dir->path(), "b.JPG", 10);
         struct timespec times[2] = { { 1600000000, 0 }, { 1600000000, 0 } };
-        QVERIFY(::utimensat(AT_FDCWD, encodeFileName(m_dir->path() + "/a.gif").constData(),
-                    times, 0)
+        QVERIFY(
+            ::utimensat(AT_FDCWD, encodeFileName(m_dir->path() + "/a.gif").constData(), times, 0)
             == 0);
         TPTShellList &list = fill("*");
         QCOMPARE(list.Count(), 2);

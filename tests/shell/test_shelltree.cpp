@@ -23,8 +23,8 @@ namespace {
 class RefreshingTree : public TPTShellTree
 {
 public:
-    using TPTShellTree::TPTShellTree;
     using TPTShellTree::startRefreshTimer;
+    using TPTShellTree::TPTShellTree;
 };
 
 const QByteArray ThreeDrives = "1 0 8:1 / / rw - ext4 /dev/lumisnap-none1 rw\n"
