@@ -481,7 +481,7 @@ QByteArray PosixShellFolder::parsingFileName(const IdList &relative)
     // An entry's parsing name is its folder's path and its own name.
     const QByteArrayView name = entryName(relative);
     if (!name.isEmpty() && m_location.hasPath() && !name.contains('/'))
-        return name.toByteArray();
+        return QByteArray::fromRawData(name.data(), name.size()); // asked once per item
     return ShellFolder::parsingFileName(relative);
 }
 

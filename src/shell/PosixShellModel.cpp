@@ -76,6 +76,18 @@ QByteArray encodedOr(const QString &given, const QString &fallback)
     return cleanPath(QFile::encodeName(given.isEmpty() ? fallback : given));
 }
 
+// The MIME type name of an entry whose kind the caller knows.
+QString entryMimeName(PosixShellModel::Private &d, const QByteArray &path, QByteArrayView name,
+    bool isDir, bool isLink)
+{
+    if (isDir)
+        return QStringLiteral("inode/directory");
+    struct stat st;
+    if (isLink && ::stat(path.constData(), &st) != 0)
+        return QStringLiteral("inode/symlink"); // dangling
+    return d.mimeNameForFileName(name);
+}
+
 } // namespace
 
 QByteArray PosixLocation::parentPath() const
@@ -288,18 +300,6 @@ QString PosixShellModel::Private::commentOf(const QString &mimeName)
     if (cached == typeNames.constEnd())
         cached = typeNames.insert(mimeName, mimeDatabase.mimeTypeForName(mimeName).comment());
     return *cached;
-}
-
-// The MIME type name of an entry, or "" for one that is gone.
-static QString entryMimeName(PosixShellModel::Private &d, const QByteArray &path,
-    QByteArrayView name, bool isDir, bool isLink)
-{
-    if (isDir)
-        return QStringLiteral("inode/directory");
-    struct stat st;
-    if (isLink && ::stat(path.constData(), &st) != 0)
-        return QStringLiteral("inode/symlink"); // dangling
-    return d.mimeNameForFileName(name);
 }
 
 QString PosixShellModel::Private::entryTypeName(

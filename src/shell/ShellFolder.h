@@ -74,7 +74,8 @@ public:
     virtual IdList setNameOf(const IdList &relative, const QString &newName) = 0;
 
     // The raw bytes of the file-name part of a child's parsing name (the text after its
-    // last "/"): what the file filter matches.
+    // last "/"): what the file filter matches. The answer may share `relative`'s bytes, so
+    // it is only good while `relative` lives.
     virtual QByteArray parsingFileName(const IdList &relative)
     {
         const QString parsing = displayNameOf(relative, SHGDN_FORPARSING);

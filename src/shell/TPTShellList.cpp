@@ -209,6 +209,10 @@ void TPTCustomShellList::folderChanged()
 void TPTCustomShellList::followTree(const IdList &absIdList)
 {
     m_folder.SetIdList(absIdList);
+    // A list never filled shows nothing yet, even when it is handed the folder it names
+    // already (the root, at start).
+    if (!m_shellFolder && !m_loading)
+        FillList();
 }
 
 void TPTCustomShellList::FillList()

@@ -306,6 +306,7 @@ private slots:
         QVERIFY(openFile(file, path, QIODevice::ReadOnly));
         QCOMPARE(file.size(), 7);
         QCOMPARE(list.ItemData(1)->SizeText(), QString("1KB"));
+        ::unlink(encodeFileName(path).constData()); // the sandbox's clean-up cannot name it
     }
 
     void troublesomeFoldersStayQuiet_data()
