@@ -233,67 +233,61 @@ struct PosixShellFolder::SortItem
 // Keeps the slots: a folder listed again is mostly as large as before.
 void PosixShellFolder::EntryTable::clear()
 {
-    if (m_size > 0) {
-        for (Slot &slot : m_slots)
-            slot = Slot();
-    }
-    m_size = 0;
+    if (m_children.empty())
+        return;
+    std::fill(m_slots.begin(), m_slots.end(), Slot());
+    m_children.clear();
+    m_infos.clear();
 }
 
 // Children are found by the address of their bytes: the lists the enumerator handed out
-// are the ones asked about again (copies share their bytes), and a slot holds its list,
-// so no other list can take that address meanwhile. A list with the same bytes elsewhere
-// is simply not found, and asked the slow way.
-std::uint32_t PosixShellFolder::EntryTable::hashOf(const IdList &child)
+// are the ones asked about again (copies share their bytes), and the table holds each
+// list, so no other list can take that address meanwhile. A list with the same bytes
+// elsewhere is simply not found, and asked the slow way.
+PosixShellFolder::EntryTable::Slot &PosixShellFolder::EntryTable::slotOf(const char *address)
 {
-    const auto address = std::uint64_t(reinterpret_cast<std::uintptr_t>(child.bytes().constData()));
-    return std::uint32_t((address * 0x9E3779B97F4A7C15ull) >> 32);
-}
-
-PosixShellFolder::EntryTable::Slot *PosixShellFolder::EntryTable::slotFor(
-    const IdList &child, std::uint32_t hash)
-{
-    const char *address = child.bytes().constData();
+    const auto bits = std::uint64_t(reinterpret_cast<std::uintptr_t>(address));
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    for (std::size_t at = std::size_t((bits * 0x9E3779B97F4A7C15ull) >> 32) & mask;;
+         at = (at + 1) & mask) {
         Slot &slot = m_slots[at];
-        if (slot.key.isNull() || slot.key.bytes().constData() == address)
-            return &slot;
+        if (!slot.address || slot.address == address)
+            return slot;
     }
 }
 
 void PosixShellFolder::EntryTable::grow()
 {
-    std::vector<Slot> old = std::exchange(
-        m_slots, std::vector<Slot>(std::max<std::size_t>(1024, m_slots.size() * 2)));
-    for (Slot &slot : old) {
-        if (!slot.key.isNull())
-            *slotFor(slot.key, slot.hash) = std::move(slot);
+    m_slots.assign(std::max<std::size_t>(1024, m_slots.size() * 2), Slot());
+    for (std::size_t i = 0; i < m_children.size(); ++i) {
+        const char *address = m_children[i].bytes().constData();
+        slotOf(address) = Slot { address, std::uint32_t(i) };
     }
 }
 
 PosixShellFolder::EntryInfo *PosixShellFolder::EntryTable::find(const IdList &child)
 {
-    if (m_slots.empty() || child.isNull())
+    if (m_children.empty() || child.isNull())
         return nullptr;
-    Slot *slot = slotFor(child, hashOf(child));
-    return slot->key.isNull() ? nullptr : &slot->info;
+    const Slot &slot = slotOf(child.bytes().constData());
+    return slot.address ? &m_infos[slot.index] : nullptr;
 }
 
 PosixShellFolder::EntryInfo &PosixShellFolder::EntryTable::insert(
     const IdList &child, const EntryInfo &info)
 {
-    if ((m_size + 1) * 2 > qsizetype(m_slots.size()))
+    if ((m_children.size() + 1) * 2 > m_slots.size())
         grow();
-    const std::uint32_t hash = hashOf(child);
-    Slot *slot = slotFor(child, hash);
-    if (slot->key.isNull()) {
-        slot->key = child;
-        slot->hash = hash;
-        ++m_size;
+    const char *address = child.bytes().constData();
+    Slot &slot = slotOf(address);
+    if (!slot.address) {
+        slot = Slot { address, std::uint32_t(m_children.size()) };
+        m_children.push_back(child);
+        m_infos.push_back(info);
+    } else {
+        m_infos[slot.index] = info;
     }
-    slot->info = info;
-    return slot->info;
+    return m_infos[slot.index];
 }
 
 // Removing from open addressing would break the probe chains: a forgotten child is

@@ -42,18 +42,16 @@ public:
         qint64 size = 0;
         qint64 modified = 0; // ms since the epoch
     };
-    // Keyed by the child's one-item list, which the enumerator hands out as well, so the
-    // table shares its bytes instead of copying every name.
+    // Kept for the child's one-item list, which the enumerator hands out as well.
     void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child, info); }
 
-    // What a listing learnt, by child (see hashOf). Open addressing: a folder of tens of thousands
-    // of entries is listed again on every change, and a node per entry would cost more than reading
-    // the folder.
+    // What a listing learnt, by child (see slotOf). Open addressing over small slots: a
+    // folder of tens of thousands of entries is listed again on every change, and a node
+    // per entry would cost more than reading the folder.
     class EntryTable
     {
     public:
         void clear();
-        qsizetype size() const { return m_size; }
         EntryInfo *find(const IdList &child); // null when absent; valid until the next insert
         EntryInfo &insert(const IdList &child, const EntryInfo &info);
         void forget(const IdList &child);
@@ -61,16 +59,15 @@ public:
     private:
         struct Slot
         {
-            IdList key; // none: free
-            std::uint32_t hash = 0;
-            EntryInfo info;
+            const char *address = nullptr; // of the child's bytes; null: free
+            std::uint32_t index = 0; // into m_children and m_infos
         };
-        static std::uint32_t hashOf(const IdList &child);
-        Slot *slotFor(const IdList &child, std::uint32_t hash);
+        Slot &slotOf(const char *address);
         void grow();
 
         std::vector<Slot> m_slots;
-        qsizetype m_size = 0;
+        std::vector<IdList> m_children; // hold their bytes, so no other list takes an address
+        std::vector<EntryInfo> m_infos;
     };
 
 private:
