@@ -595,7 +595,7 @@ void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
     }
     const QModelIndex current = currentIndex();
     if (before != current && !selectionModel()->isSelected(current))
-        emit OnChange(this, current.row(), ctState);
+        runHandler([&] { emit OnChange(this, current.row(), ctState); });
 }
 
 void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
