@@ -5,4 +5,5 @@ set(GIF_SOURCES
   GifReader.h GifReader.cpp
   GifWriter.h GifWriter.cpp
   GifLzwDecoder.h GifLzwDecoder.cpp
-  GifLzwEncoder.h GifLzwEncoder.cpp)
+  GifLzwEncoder.h GifLzwEncoder.cpp
+  GifFrameComposer.h GifFrameComposer.cpp)

@@ -1,8 +1,11 @@
-// picdump <file> <out.png>: loads a picture through TPicture as the viewer does
-// and writes what it would draw, at the picture's own size, as PNG: opaque, except
-// where an icon is transparent. A GIF also gives one file per frame (out-0.png,
-// out-1.png, ...) and a line per frame on stdout.
+// picdump [--composed] <file> <out.png>: loads a picture through TPicture as the
+// viewer does and writes what it would draw, at the picture's own size, as PNG: opaque,
+// except where an icon is transparent. A GIF also gives one file per frame (out-0.png,
+// out-1.png, ...) and a line per frame on stdout; with --composed, beside them, each
+// frame as the animation control shows it: on the logical screen over what the frames
+// before it leave (out-composed-0.png, ...).
 #include "common/Error.h"
+#include "picture/GifFrameComposer.h"
 #include "picture/TGIFImage.h"
 #include "picture/TPicture.h"
 
@@ -34,10 +37,11 @@ void save(const QImage &image, const QString &path)
         throw EFCreateError(QStringLiteral("Cannot create file \"%1\"").arg(path));
 }
 
-QString framePath(const QString &out, int index)
+QString framePath(const QString &out, int index, const QString &kind = QString())
 {
     const QFileInfo info(out);
-    return info.path() + '/' + info.completeBaseName() + '-' + QString::number(index) + ".png";
+    return info.path() + '/' + info.completeBaseName() + '-' + kind + QString::number(index)
+        + ".png";
 }
 
 QString keyColorText(TColor key)
@@ -62,14 +66,24 @@ void dumpFrames(TGIFImage &gif, const QString &out)
     gif.setCurrentFrame(0);
 }
 
+void dumpComposedFrames(const TGIFImage &gif, const QString &out)
+{
+    GifFrameComposer composer;
+    for (int i = 0; i < gif.frameCount(); ++i) {
+        composer.compose(gif, i, qRgb(255, 255, 255));
+        save(composer.maskedBitmap(), framePath(out, i, QStringLiteral("composed-")));
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool composed = args.removeAll(QStringLiteral("--composed")) > 0;
     if (args.size() != 3) {
-        std::fprintf(stderr, "usage: picdump <file> <out.png>\n");
+        std::fprintf(stderr, "usage: picdump [--composed] <file> <out.png>\n");
         return 2;
     }
     int status = 0;
@@ -88,8 +102,11 @@ int main(int argc, char *argv[])
             image = render(graphic);
         }
         save(image, args[2]);
-        if (auto *gif = dynamic_cast<TGIFImage *>(&graphic))
+        if (auto *gif = dynamic_cast<TGIFImage *>(&graphic)) {
             dumpFrames(*gif, args[2]);
+            if (composed)
+                dumpComposedFrames(*gif, args[2]);
+        }
     } catch (const Error &e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
