@@ -43,4 +43,9 @@ SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTole
     return design;
 }
 
+QByteArray busyIndicator()
+{
+    return resource(QStringLiteral("BusyIndicator.gif"));
+}
+
 } // namespace lumisnap::FormResources

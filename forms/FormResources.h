@@ -10,6 +10,9 @@ namespace lumisnap::FormResources {
 // program's own bitmap reader, and its stored region name.rgn.
 SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTolerance);
 
+// The drive scan's busy indicator: an animated GIF stream.
+QByteArray busyIndicator();
+
 inline const QString MainSkin = QStringLiteral("MainSkin");
 inline const QString SplashSkin = QStringLiteral("SplashSkin");
 inline const QString AlarmSkin = QStringLiteral("AlarmSkin");

@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 
 namespace lumisnap {
 
@@ -174,6 +175,20 @@ void TGIFImage::setCommentLines(const QStringList &lines)
     if (m_data.use_count() > 1)
         m_data = std::make_shared<TGIFData>(*m_data);
     m_data->commentLines = lines;
+}
+
+void TGIFImage::setGlobalPalette(const QVector<QRgb> &colors)
+{
+    const qsizetype count = colors.size();
+    if (count < 2 || count > 256 || (count & (count - 1)) != 0)
+        throw EInvalidGraphicOperation(
+            QStringLiteral("Wrong number of colors; must be a power of 2"));
+    auto data = std::make_shared<TGIFData>(*m_data);
+    data->palette = colors;
+    data->bitsPerPixel = int(std::countr_zero(quint32(count)));
+    if (data->colorResolution == 0)
+        data->colorResolution = 8; // the table's colours are full 8-bit values
+    m_data = std::move(data);
 }
 
 void TGIFImage::setCurrentFrame(int index)

@@ -72,6 +72,8 @@ public:
     const QStringList &commentLines() const { return m_data->commentLines; }
     void setCommentLines(const QStringList &lines);
     const QVector<QRgb> &globalPalette() const { return m_data->palette; }
+    // The colour table of frames without their own (2 to 256 colours, a power of two).
+    void setGlobalPalette(const QVector<QRgb> &colors);
     std::uint8_t aspect() const { return m_data->aspect; }
     int bitsPerPixel() const { return m_data->bitsPerPixel; }
     int colorResolution() const { return m_data->colorResolution; }
