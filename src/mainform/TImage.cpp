@@ -1,6 +1,7 @@
 #include "mainform/TImage.h"
 
 #include "common/ErrorReport.h"
+#include "picture/PlacedRect.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,14 +51,7 @@ void TImage::setAlign(Align value)
 
 QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, bool stretch)
 {
-    if (stretch)
-        return QRect(QPoint(0, 0), control);
-    if (center) {
-        // Integer halving toward zero: a picture larger than the box is cut equally.
-        return QRect((control.width() - picture.width()) / 2,
-            (control.height() - picture.height()) / 2, picture.width(), picture.height());
-    }
-    return QRect(QPoint(0, 0), picture);
+    return placedRect(control, picture, center, stretch);
 }
 
 QRect TImage::destRect() const

@@ -1,5 +1,6 @@
 set(FORMAT_SOURCES
   TGraphic.h TGraphic.cpp
+  PlacedRect.h
   TPicture.h TPicture.cpp
   TPictureFormats.h TPictureFormats.cpp
   DibReader.h DibReader.cpp

@@ -1,0 +1,360 @@
+// The GIF animation control: how frames are composed with their disposal, how ticks
+// step the frames, where the picture is drawn, and the drive scan's busy indicator.
+#include "clock/TTimerThread.h"
+#include "forms/FormResources.h"
+#include "picture/GifFrameComposer.h"
+#include "picture/TRxGIFAnimator.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+
+#include <memory>
+
+using namespace lumisnap;
+
+namespace {
+
+enum Paint : uchar { Red, Green, Blue, Key };
+const QVector<QRgb> Colours
+    = { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255) };
+constexpr TColor KeyColour = 0xFF00FF;
+const QRgb WindowColour = qRgb(10, 20, 30);
+constexpr QSize Screen(8, 8);
+
+// A frame filled with one colour; `keyed` makes its left half the key colour.
+TGIFFrame &addFrame(TGIFImage &gif, QRect rect, Paint paint, int disposal, bool keyed = false)
+{
+    QImage bitmap(rect.size(), QImage::Format_Indexed8);
+    bitmap.setColorTable(Colours);
+    bitmap.fill(paint);
+    if (keyed) {
+        for (int y = 0; y < bitmap.height(); ++y)
+            std::fill_n(bitmap.scanLine(y), bitmap.width() / 2, uchar(Key));
+    }
+    TGIFFrame &frame = gif.addFrame(bitmap, rect.x(), rect.y());
+    frame.DisposalMode = disposal;
+    frame.DelayMs = 100;
+    if (keyed)
+        frame.KeyColor = KeyColour;
+    return frame;
+}
+
+QRect whole()
+{
+    return { QPoint(0, 0), Screen };
+}
+
+// Frame 0 covers the screen in red, frame 1 paints the top-left quarter green with the
+// given disposal, frame 2 the bottom-right quarter blue.
+void quarters(TGIFImage &gif, int disposal)
+{
+    addFrame(gif, whole(), Red, 1);
+    addFrame(gif, { 0, 0, 4, 4 }, Green, disposal);
+    addFrame(gif, { 4, 4, 4, 4 }, Blue, 1);
+}
+
+std::unique_ptr<TGIFImage> framesOf(int count, int delay = 100)
+{
+    auto gif = std::make_unique<TGIFImage>();
+    for (int i = 0; i < count; ++i)
+        addFrame(*gif, whole(), Paint(i % 3), 1).DelayMs = delay;
+    return gif;
+}
+
+} // namespace
+
+class TestGifAnimator : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QWidget> parent;
+
+    // An animator shown in a window, so that its ticks draw.
+    TRxGIFAnimator *shownAnimator(const TGIFImage &gif)
+    {
+        auto *animator = new TRxGIFAnimator(parent.get());
+        animator->setImage(gif);
+        animator->show();
+        parent->show();
+        return animator;
+    }
+
+private slots:
+    void init() { parent = std::make_unique<QWidget>(); }
+    void cleanup() { parent.reset(); }
+
+    void stepsDrawOverWhatTheDisposalLeaves_data()
+    {
+        QTest::addColumn<int>("disposal");
+        QTest::addColumn<QRgb>("underFrame1");
+        QTest::newRow("none") << 0 << Colours[Green];
+        QTest::newRow("keep") << 1 << Colours[Green];
+        QTest::newRow("background") << 2 << WindowColour;
+        QTest::newRow("previous") << 3 << Colours[Red];
+    }
+    void stepsDrawOverWhatTheDisposalLeaves()
+    {
+        QFETCH(int, disposal);
+        QFETCH(QRgb, underFrame1);
+        TGIFImage gif;
+        quarters(gif, disposal);
+        GifFrameComposer stepping;
+        for (int k = 0; k <= 2; ++k)
+            stepping.compose(gif, k, WindowColour);
+        const QImage frame2 = stepping.bitmap();
+        QCOMPARE(frame2.size(), Screen);
+        QCOMPARE(frame2.pixel(1, 1), underFrame1);
+        QCOMPARE(frame2.pixel(5, 5), Colours[Blue]);
+        QCOMPARE(frame2.pixel(6, 1), Colours[Red]);
+        // A jump straight to the frame rebuilds the same picture.
+        GifFrameComposer jumping;
+        QCOMPARE(jumping.compose(gif, 2, WindowColour), frame2);
+    }
+
+    void jumpStartsFromTheLastFrameCoveringTheScreen()
+    {
+        TGIFImage gif;
+        addFrame(gif, whole(), Red, 1);
+        addFrame(gif, { 0, 0, 4, 4 }, Green, 1);
+        addFrame(gif, whole(), Blue, 1, true); // keyed: what lies below still shows
+        addFrame(gif, whole(), Green, 1);
+        addFrame(gif, { 0, 0, 4, 4 }, Red, 2);
+        addFrame(gif, { 4, 4, 4, 4 }, Blue, 1);
+        addFrame(gif, { 4, 0, 4, 4 }, Blue, 1);
+        GifFrameComposer composer;
+        const QImage frame5 = composer.compose(gif, 5, WindowColour);
+        QCOMPARE(frame5.pixel(1, 1), WindowColour); // frame 4 disposed to the background
+        QCOMPARE(frame5.pixel(5, 5), Colours[Blue]);
+        QCOMPARE(frame5.pixel(6, 1), Colours[Green]); // frame 3, over a fresh fill
+        QCOMPARE(composer.composedIndex(), 5);
+        // The keyed frame 2 lets frames 0 and 1 show through its left half.
+        const QImage frame2 = composer.compose(gif, 2, WindowColour);
+        QCOMPARE(frame2.pixel(1, 1), Colours[Green]);
+        QCOMPARE(frame2.pixel(1, 6), Colours[Red]);
+        QCOMPARE(frame2.pixel(6, 6), Colours[Blue]);
+        QCOMPARE(composer.compose(gif, 99, WindowColour).pixel(6, 1), Colours[Blue]);
+    }
+
+    void keyOfTheFirstFrameIsTheTransparentColour()
+    {
+        TGIFImage gif;
+        addFrame(gif, whole(), Green, 1, true);
+        addFrame(gif, whole(), Blue, 1);
+        GifFrameComposer composer;
+        const QImage bitmap = composer.compose(gif, 0, WindowColour);
+        QCOMPARE(composer.composedKey(), KeyColour);
+        QCOMPARE(bitmap.pixel(1, 1), Colours[Key]);
+        QCOMPARE(qAlpha(composer.maskedBitmap().pixel(1, 1)), 0);
+        QCOMPARE(composer.maskedBitmap().pixel(6, 1), Colours[Green]);
+        composer.compose(gif, 1, WindowColour); // drawn over the cache: the key stays
+        QCOMPARE(composer.composedKey(), KeyColour);
+        QCOMPARE(qAlpha(composer.maskedBitmap().pixel(1, 1)), 255);
+    }
+
+    void frameDelayIsKeptInBounds_data()
+    {
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<int>("played");
+        QTest::newRow("zero") << 0 << 50;
+        QTest::newRow("short") << 20 << 50;
+        QTest::newRow("usual") << 120 << 120;
+        QTest::newRow("long") << 20000 << 10000;
+    }
+    void frameDelayIsKeptInBounds()
+    {
+        QFETCH(int, delay);
+        QFETCH(int, played);
+        TRxGIFAnimator animator;
+        animator.setImage(*framesOf(2, delay));
+        QCOMPARE(animator.FrameDelay(), played);
+        QCOMPARE(animator.Timer().Interval(), quint32(played));
+    }
+
+    void onePictureFrameNeverTicks()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(1));
+        animator->setAnimate(true);
+        QVERIFY(animator->Animate());
+        QCOMPARE(animator->FrameDelay(), 0);
+        QCOMPARE(animator->Timer().Interval(), 0u);
+        QVERIFY(animator->Timer().TimerThread().Suspended());
+        animator->NextFrame();
+        QCOMPARE(animator->FrameIndex(), 0);
+    }
+
+    void frameIndexOutsideTheFramesIsIgnored()
+    {
+        TRxGIFAnimator animator;
+        QCOMPARE(animator.FrameIndex(), -1);
+        animator.setImage(*framesOf(4));
+        QList<int> changes;
+        animator.OnFrameChanged = [&](QObject *) { changes << animator.FrameIndex(); };
+        for (int index : { 4, -1, 0, 3 })
+            animator.setFrameIndex(index);
+        QCOMPARE(changes, QList<int>({ 3 }));
+    }
+
+    void singlePlayStopsOnTheFirstFrame()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(4));
+        animator->setLoop(false);
+        QStringList events;
+        animator->OnFrameChanged
+            = [&](QObject *) { events << QString::number(animator->FrameIndex()); };
+        animator->OnStart = [&](QObject *) { events << "start"; };
+        animator->OnStop = [&](QObject *) { events << "stop"; };
+        animator->setAnimate(true);
+        QVERIFY(animator->Timer().Enabled());
+        for (int tick = 0; tick < 6; ++tick)
+            animator->Timer().Timer();
+        QCOMPARE(events, QStringList({ "start", "1", "2", "3", "0", "stop" }));
+        QVERIFY(!animator->Animate());
+    }
+
+    void hiddenControlDoesNotTick()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(3));
+        animator->setAnimate(true);
+        QVERIFY(animator->Timer().Enabled());
+        animator->hide();
+        QVERIFY(!animator->Timer().Enabled());
+        animator->NextFrame();
+        QCOMPARE(animator->FrameIndex(), 0);
+        animator->show();
+        QVERIFY(animator->Timer().Enabled());
+    }
+
+    void pictureIsPlacedByCentreAndStretch_data()
+    {
+        QTest::addColumn<bool>("center");
+        QTest::addColumn<bool>("stretch");
+        QTest::addColumn<QRect>("drawn");
+        QTest::newRow("plain") << false << false << QRect(0, 0, 8, 8);
+        QTest::newRow("centred") << true << false << QRect(6, 6, 8, 8);
+        QTest::newRow("stretched") << false << true << QRect(0, 0, 20, 20);
+    }
+    void pictureIsPlacedByCentreAndStretch()
+    {
+        QFETCH(bool, center);
+        QFETCH(bool, stretch);
+        QFETCH(QRect, drawn);
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(1));
+        QCOMPARE(animator->size(), Screen); // sized to the picture
+        animator->setAutoSize(false);
+        animator->resize(20, 20);
+        animator->setCenter(center);
+        animator->setStretch(stretch);
+        const QImage shot = animator->grab().toImage();
+        for (QPoint p : { QPoint(0, 0), QPoint(7, 7), QPoint(10, 10), QPoint(19, 19) })
+            QCOMPARE(shot.pixel(p) == Colours[Red], drawn.contains(p));
+    }
+
+    void clientAlignedControlKeepsItsSize()
+    {
+        TRxGIFAnimator animator(parent.get());
+        animator.setAlign(TRxGIFAnimator::alClient);
+        animator.resize(30, 20);
+        animator.setImage(*framesOf(2));
+        QCOMPARE(animator.size(), QSize(30, 20));
+        animator.setAlign(TRxGIFAnimator::alTop);
+        animator.setAutoSize(false);
+        animator.setAutoSize(true);
+        QCOMPARE(animator.size(), QSize(30, 8));
+    }
+
+    void clicksStayWithTheControl()
+    {
+        struct Backdrop : QWidget
+        {
+            int presses = 0;
+            void mousePressEvent(QMouseEvent *) override { ++presses; }
+        } backdrop;
+        TRxGIFAnimator animator(&backdrop);
+        int clicks = 0;
+        connect(&animator, &TRxGIFAnimator::OnClick, this, [&] { ++clicks; });
+        backdrop.show();
+        QTest::mouseClick(&animator, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(clicks, 1);
+        QCOMPARE(backdrop.presses, 0);
+    }
+
+    void drawingOnTheTimerThreadIsShownByTheWindow()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(3, 0));
+        animator->setAsyncDrawing(true);
+        QVERIFY(!animator->Timer().SyncEvent());
+        QList<int> seen;
+        bool elsewhere = false;
+        animator->OnFrameChanged = [&](QObject *) {
+            seen << animator->FrameIndex();
+            elsewhere = elsewhere || QThread::currentThread() != qApp->thread();
+        };
+        animator->setAnimate(true);
+        QTRY_VERIFY(seen.size() >= 3);
+        QVERIFY(!elsewhere);
+        animator->setAnimate(false);
+        QCoreApplication::processEvents();
+        const QImage shot = animator->grab().toImage();
+        QCOMPARE(shot.pixel(4, 4), Colours[animator->FrameIndex() % 3]);
+    }
+
+    // Run this one under ThreadSanitizer too: the control dies while its timer thread
+    // may be composing a frame or handing one over.
+    void destroyedWhileTicksRunOnTheTimerThread()
+    {
+        auto gif = std::make_unique<TGIFImage>();
+        QImage big(600, 400, QImage::Format_Indexed8);
+        big.setColorTable(Colours);
+        for (int i = 0; i < 6; ++i) {
+            big.fill(uchar(i % 3));
+            gif->addFrame(big, 0, 0).DisposalMode = 2;
+        }
+        for (int round = 0; round < 12; ++round) {
+            TRxGIFAnimator *animator = shownAnimator(*gif);
+            animator->setAsyncDrawing(true);
+            int changes = 0;
+            animator->OnFrameChanged = [&](QObject *) { ++changes; };
+            animator->setAnimate(true);
+            QTRY_VERIFY(changes >= 1 + round % 3);
+            delete animator;
+            QCoreApplication::processEvents();
+        }
+    }
+
+    void busyIndicatorReadsBack()
+    {
+        const QByteArray bytes = FormResources::busyIndicator();
+        TRxGIFAnimator *animator = shownAnimator(TGIFImage());
+        animator->LoadFromBytes({ reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+            std::size_t(bytes.size()) });
+        QCOMPARE(animator->size(), QSize(78, 22));
+        QCOMPARE(animator->FrameDelay(), 50);
+        animator->WithImage([](const TGIFImage &gif) {
+            QCOMPARE(gif.Version(), int(TGIFImage::Version89a));
+            QCOMPARE(gif.frameCount(), 29);
+            QCOMPARE(gif.globalPalette().size(), 4);
+            QVERIFY(gif.HasLoopExtension());
+            QCOMPARE(gif.LoopCount(), 0);
+            for (int i = 0; i < gif.frameCount(); ++i) {
+                const TGIFFrame &frame = gif.frame(i);
+                QCOMPARE(frameRect(gif, i), QRect(0, 0, 78, 22));
+                QCOMPARE(frame.DelayMs, 50);
+                QCOMPARE(frame.DisposalMode, 2);
+                QCOMPARE(frame.KeyColor, clNone);
+                QVERIFY(!frame.OwnPalette);
+                QVERIFY(!frame.IsCorrupt);
+            }
+        });
+        // Each frame differs from the one before it.
+        QImage previous = animator->ComposeFrame(28);
+        for (int k = 0; k < 29; ++k) {
+            const QImage frame = animator->ComposeFrame(k);
+            QVERIFY(frame != previous);
+            previous = frame;
+        }
+    }
+};
+
+QTEST_MAIN(TestGifAnimator)
+#include "test_gifanimator.moc"
