@@ -1,5 +1,7 @@
 #include "common/FileName.h"
 
+#include <QLocale>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -143,6 +145,17 @@ bool pathExists(const QString &losslessPath)
 {
     struct stat st;
     return ::lstat(encodeFileName(losslessPath).constData(), &st) == 0;
+}
+
+QCollator fileNameCollator()
+{
+    // The C locale's collator compares code points and ignores both options below.
+    QCollator collator(QLocale().language() == QLocale::C
+            ? QLocale(QLocale::English, QLocale::UnitedStates)
+            : QLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    return collator;
 }
 
 bool matchesWildcard(QStringView pattern, QStringView name)

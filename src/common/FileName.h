@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCollator>
 #include <QFile>
 #include <QString>
 #include <QStringView>
@@ -22,6 +23,10 @@ bool openFile(QFile &file, const QString &losslessPath, QIODevice::OpenMode mode
 
 // Whether a path names an existing entry (symbolic links not followed).
 bool pathExists(const QString &losslessPath);
+
+// The order of file names wherever the program sorts them: letter case ignored,
+// numbers by value (ties are for the caller to break, by bytes).
+QCollator fileNameCollator();
 
 // Case-insensitive wildcard match of a whole name: "*" any run, "?" one character.
 bool matchesWildcard(QStringView pattern, QStringView name);

@@ -102,12 +102,8 @@ QByteArray joinPath(const QByteArray &folder, const QByteArray &name)
 }
 
 PosixShellModel::Private::Private()
+    : collator(fileNameCollator())
 {
-    // The C locale's collator compares code points and ignores both options below.
-    if (QLocale().language() == QLocale::C)
-        collator.setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(true);
 }
 
 void PosixShellModel::Private::readDrives()
@@ -504,6 +500,11 @@ std::optional<FileData> PosixShellModel::findFile(const QString &path)
     data.modified = QDateTime::fromMSecsSinceEpoch(
         qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
     return data;
+}
+
+QString PosixShellModel::driveRootOf(const QString &path)
+{
+    return DriveList::mountPointOf(path, m_d->mountInfoPath);
 }
 
 QByteArray PosixShellModel::desktopPathBytes() const

@@ -43,6 +43,7 @@ public:
     QIcon icon(const IdList &absolute, bool open = false) override;
     DriveType driveType(const QString &path) override;
     std::optional<FileData> findFile(const QString &path) override;
+    QString driveRootOf(const QString &path) override;
 
     // The desktop's file-system path (raw bytes), home, the drives as last read.
     QByteArray desktopPathBytes() const;

@@ -1,5 +1,6 @@
 #include "shell/ShellModel.h"
 
+#include "shell/DriveList.h"
 #include "shell/PosixShellModel.h"
 
 namespace lumisnap {
@@ -27,6 +28,11 @@ std::shared_ptr<ShellModel> setShellModel(std::shared_ptr<ShellModel> model)
     auto previous = std::move(currentModel());
     currentModel() = std::move(model);
     return previous;
+}
+
+QString ShellModel::driveRootOf(const QString &path)
+{
+    return DriveList::mountPointOf(path);
 }
 
 ShellFolderPtr ShellModel::bindToFolder(const IdList &absolute)

@@ -41,6 +41,10 @@ public:
     // One file lookup (FindFirstFile on a path without wildcards): size, time, attributes.
     virtual std::optional<FileData> findFile(const QString &path) = 0;
 
+    // The root of the drive that holds `path`: the mount point of its file system with
+    // a trailing "/"; "" for an empty path.
+    virtual QString driveRootOf(const QString &path);
+
     // Convenience on top of the virtuals.
     // Binds a list to its folder: none or empty gives the desktop folder.
     ShellFolderPtr bindToFolder(const IdList &absolute);

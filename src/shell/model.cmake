@@ -11,6 +11,7 @@ set(MODEL_SOURCES
   TPTCustomDraw.h TPTCustomDraw.cpp
   DriveList.h DriveList.cpp
   FileSearch.h FileSearch.cpp
+  FolderWalk.h FolderWalk.cpp
   PosixLocation.h
   PosixShellModel.h PosixShellModel.cpp
   PosixShellFolder.h PosixShellFolder.cpp)
