@@ -25,4 +25,21 @@ bool IsPictureFile(const QString &path)
     return false;
 }
 
+bool IsPictureName(QByteArrayView name)
+{
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot < 0 || name.size() - dot != 4)
+        return false;
+    char ext[5] = {};
+    for (int i = 0; i < 4; ++i) {
+        const char c = name[dot + i];
+        ext[i] = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    for (const char *picture : { ".gif", ".jpg", ".ico", ".bmp" }) {
+        if (qstrcmp(ext, picture) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace lumisnap

@@ -123,6 +123,10 @@ void TMainForm::PTShellList1Change()
 
 void TMainForm::DirectoryListBox1Click()
 {
+    // Back to the file list as "SHOW DRIVE" would go: the label never offers to show
+    // a drive list that is no longer the picture list.
+    if (ScanMode != 0)
+        showFileList();
     ScanMode = 0;
     if (PTShellList1->Count() == 0) {
         NameLabel->setCaption(QString());
@@ -136,11 +140,16 @@ void TMainForm::DirectoryListBox1Click()
     if (!IsPictureFile(CurrentFile))
         return;
     PicImage->Picture().LoadFromFile(CurrentFile);
+    showBytesAndPosition(PTShellList1->SelectedIndex(), PTShellList1->Count());
+}
+
+void TMainForm::showBytesAndPosition(int index, int count)
+{
     // 64 bits, so that files past 2 GiB read right.
     const std::optional<FileData> file = shellModel().findFile(CurrentFile);
     const qint64 bytes = file ? file->size : 0;
     NameLabel->setCaption(QStringLiteral("File Size - %1 Bytes").arg(bytes));
-    PicLabel->setCaption(positionText(PTShellList1->SelectedIndex(), PTShellList1->Count()));
+    PicLabel->setCaption(positionText(index, count));
 }
 
 void TMainForm::Image3Click()

@@ -25,6 +25,7 @@ class TPTShListData;
 class TPTShellList;
 class TPTShellTree;
 class TRxClock;
+class TRxGIFAnimator;
 class TScrollBox;
 
 // Module state shared by the main window, start-up and the full-screen viewer.
@@ -65,13 +66,13 @@ public:
     TLabel *FMLabel = nullptr;
     TfcLabel *ScanLabel = nullptr;
     TLabel *Label1 = nullptr;
-    QWidget *Image1 = nullptr;
+    TRxGIFAnimator *Image1 = nullptr;
     QPlainTextEdit *WebSourceMemo = nullptr;
     TPTShellTree *DirectoryListBox1 = nullptr;
     QCheckBox *StretchCheckBox = nullptr;
     QCheckBox *CenterCheckBox = nullptr;
     TScrollBox *ScrollBox1 = nullptr;
-    QWidget *GIF2Image = nullptr;
+    TRxGIFAnimator *GIF2Image = nullptr;
     TImage *PicImage = nullptr;
     TRxClock *RxClock1 = nullptr;
     TPTShellList *PTShellList1 = nullptr;
@@ -101,6 +102,13 @@ public:
     void DirectoryListBox1CustomDrawSh(TPTCustomDraw *aCD);
     void PTShellList1CustomDrawSh(TPTCustomDraw *aCD);
 
+    // Drive scan.
+    void CheckboxbtnClick();
+    // Lists the picture files of the drive below dir (a folder path ending in "/", or
+    // empty for the current folder) into ScanListBox, folder by folder.
+    void ScanFolder(const QString &dir);
+    void ScanListBoxClick();
+
     // Clock and alarm.
     void RxClock1Click();
     void RxClock1Alarm();
@@ -128,7 +136,14 @@ private:
     void bindHandlers();
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);
+    void showBytesAndPosition(int index, int count);
+    void startScan();
+    void showFileList();
+    bool scanIsLatest(int scan) const { return scan == m_latestScan; }
     void placePreview(bool fillsBox);
+
+    // The number of the latest scan: one started inside another makes the older stale.
+    int m_latestScan = 0;
 };
 
 extern TMainForm *MainForm;

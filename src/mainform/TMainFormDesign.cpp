@@ -7,6 +7,7 @@
 #include "mainform/TLabel.h"
 #include "mainform/TListBox.h"
 #include "mainform/TScrollBox.h"
+#include "picture/TRxGIFAnimator.h"
 #include "shell/TPTShellList.h"
 #include "shell/TPTShellTree.h"
 #include "skin/SkinSetup.h"
@@ -21,6 +22,7 @@ namespace lumisnap {
 namespace {
 
 constexpr int SkinDragTolerance = 5;
+constexpr int ScanListItemHeight = 19;
 const QString ComicSans = QStringLiteral("Comic Sans MS");
 
 QFont pixelFont(const QString &family, int height, bool bold)
@@ -90,8 +92,13 @@ void TMainForm::createLabels()
     FMLabel = place(new TLabel(this), "FMLabel", { 34, 4, 234, 25 });
     ScanLabel = makeLabel(this, "ScanLabel", QStringLiteral("SCAN DRIVE"), { 387, 391 }, HotLabel);
     Label1 = place(new TLabel(this), "Label1", { 97, 212, 110, 17 });
-    // The busy indicator of the drive scan; hidden until a scan runs.
-    Image1 = place(new QWidget(this), "Image1", { 77, 327, 78, 22 });
+    // The busy indicator of the drive scan: hidden and disabled until a scan runs.
+    Image1 = place(new TRxGIFAnimator(this), "Image1", { 77, 327, 78, 22 });
+    const QByteArray busy = FormResources::busyIndicator();
+    Image1->LoadFromBytes(
+        { reinterpret_cast<const std::uint8_t *>(busy.constData()), std::size_t(busy.size()) });
+    Image1->setAnimate(true);
+    Image1->setEnabled(false);
     Image1->hide();
 }
 
@@ -119,10 +126,12 @@ void TMainForm::createPreview()
 {
     ScrollBox1 = place(new TScrollBox(this), "ScrollBox1", { 43, 35, 216, 162 });
     ScrollBox1->setColor(clBlack);
-    // Lies under the preview and takes the clicks beside a small picture, without
-    // acting on them: they must not reach the scroll box.
-    GIF2Image = place(new QWidget(ScrollBox1->contents()), "GIF2Image", { 0, 0, 216, 162 });
+    // Lies under the preview, shows the background colour and takes the clicks beside
+    // a small picture without acting on them: they must not reach the scroll box.
+    GIF2Image = place(new TRxGIFAnimator(ScrollBox1->contents()), "GIF2Image", { 0, 0, 216, 162 });
     GIF2Image->setAttribute(Qt::WA_NoMousePropagation);
+    GIF2Image->setAlign(TRxGIFAnimator::alClient);
+    GIF2Image->setAnimate(true);
     ScrollBox1->setFillsBox(GIF2Image, true);
     PicImage = place(new TImage(ScrollBox1->contents()), "PicImage", { 0, 0, 216, 162 });
     PicImage->setAlign(TImage::Align::Client);
@@ -145,7 +154,12 @@ void TMainForm::createPreview()
     DirectoryListBox1->setShellList(PTShellList1);
 
     ScanListBox = place(new TListBox(this), "ScanListBox", { 324, 212, 220, 172 });
-    ScanListBox->setSortingEnabled(true);
+    ScanListBox->setFont(pixelFont(ComicSans, -13, true));
+    QPalette scanPalette = ScanListBox->palette();
+    scanPalette.setColor(QPalette::Base, toQColor(clBlack));
+    scanPalette.setColor(QPalette::Text, toQColor(clWhite));
+    ScanListBox->setPalette(scanPalette);
+    ScanListBox->setItemHeight(ScanListItemHeight);
     ScanListBox->hide();
 }
 

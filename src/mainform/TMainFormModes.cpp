@@ -64,6 +64,8 @@ void TMainForm::bindHandlers()
     connect(ScrollBox1, &TScrollBox::clicked, this, on(&TMainForm::PicImageClick));
     connect(PicImage, &TImage::alignChanged, this,
         [this] { ScrollBox1->setFillsBox(PicImage, PicImage->align() == TImage::Align::Client); });
+    connect(ScanLabel, &TfcLabel::clicked, this, on(&TMainForm::CheckboxbtnClick));
+    connect(ScanListBox, &TListBox::OnClick, this, on(&TMainForm::ScanListBoxClick));
     connect(FMLabel, &TLabel::clicked, this, on(&TMainForm::Image3Click));
     connect(Label1, &TLabel::clicked, this, on(&TMainForm::Image3Click));
     connect(FMLabel, &TLabel::mouseMoved, this, &TMainForm::Image3MouseMove);

@@ -81,6 +81,8 @@ private slots:
         QFETCH(QString, path);
         QFETCH(bool, picture);
         QCOMPARE(IsPictureFile(path), picture);
+        // The drive scan's test on the name alone agrees.
+        QCOMPARE(IsPictureName(path.mid(path.lastIndexOf('/') + 1).toUtf8()), picture);
     }
 
     void positionText()
