@@ -13,6 +13,11 @@ namespace {
 constexpr std::size_t RunLength = 512;
 constexpr std::size_t BlockBytes = 256 * 1024;
 
+QString textOf(QByteArrayView bytes)
+{
+    return decodeFileName(QByteArray::fromRawData(bytes.data(), bytes.size()));
+}
+
 } // namespace
 
 SortedPathList::SortedPathList()
@@ -34,8 +39,6 @@ QByteArrayView SortedPathList::at(int index) const
 
 void SortedPathList::clear()
 {
-    std::vector<QCollatorSortKey>().swap(m_keys);
-    m_keysKept = true;
     std::vector<Run>().swap(m_runs);
     std::vector<int>().swap(m_starts);
     std::vector<std::unique_ptr<char[]>>().swap(m_blocks);
@@ -47,34 +50,63 @@ void SortedPathList::clear()
 void SortedPathList::insert(
     std::span<const QByteArray> paths, const std::function<void(int index)> &inserted)
 {
-    if (!m_keysKept)
-        makeKeys();
-    for (const QByteArray &path : paths) {
-        m_keys.push_back(m_collator.sortKey(decodeFileName(path)));
-        Row row = store(path);
-        row.key = std::uint32_t(m_keys.size() - 1);
-        const int index = insertRow(row);
-        ++m_count;
+    std::vector<Arrival> arrivals;
+    arrivals.reserve(paths.size());
+    for (const QByteArray &path : paths)
+        arrivals.push_back({ path, decodeFileName(path) });
+    std::sort(arrivals.begin(), arrivals.end(),
+        [this](const Arrival &a, const Arrival &b) { return compare(a, b) < 0; });
+    int next = -1;
+    for (const Arrival &arrival : arrivals) {
+        const int index = next < 0 ? search(arrival, 0, m_count) : placeAfter(arrival, next);
+        insertAt(index, store(arrival.bytes));
+        next = index + 1;
         if (inserted)
             inserted(index);
     }
 }
 
-void SortedPathList::settle()
+int SortedPathList::compare(const Arrival &a, const Arrival &b) const
 {
-    std::vector<QCollatorSortKey>().swap(m_keys);
-    m_keysKept = false;
+    if (const int order = m_collator.compare(a.text, b.text))
+        return order;
+    return QByteArrayView(a.bytes).compare(b.bytes);
 }
 
-bool SortedPathList::less(const Row &a, const Row &b) const
+bool SortedPathList::sortsBefore(const Arrival &arrival, int index) const
 {
-    const int order = m_keys[a.key].compare(m_keys[b.key]);
-    if (order != 0)
-        return order < 0;
-    return QByteArrayView(a.data, qsizetype(a.size)) < QByteArrayView(b.data, qsizetype(b.size));
+    const QByteArrayView bytes = at(index);
+    return compare(arrival, { bytes, textOf(bytes) }) < 0;
 }
 
-SortedPathList::Row SortedPathList::store(const QByteArray &path)
+// The first row from `from` on that sorts after the arrival; equal paths keep the order
+// they came in. Most arrivals land right at `from`, so the search gallops from there.
+int SortedPathList::placeAfter(const Arrival &arrival, int from) const
+{
+    if (from >= m_count || sortsBefore(arrival, from))
+        return from;
+    int low = from; // sorts with or before the arrival
+    for (int step = 1;; step *= 2) {
+        const int high = std::min(m_count, low + step);
+        if (high == m_count || sortsBefore(arrival, high))
+            return search(arrival, low + 1, high);
+        low = high;
+    }
+}
+
+int SortedPathList::search(const Arrival &arrival, int low, int high) const
+{
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (sortsBefore(arrival, middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+SortedPathList::Row SortedPathList::store(QByteArrayView path)
 {
     const auto size = std::size_t(path.size());
     if (m_blocks.empty() || m_blockUsed + size > m_blockSize) {
@@ -83,34 +115,28 @@ SortedPathList::Row SortedPathList::store(const QByteArray &path)
         m_blockUsed = 0;
     }
     char *data = m_blocks.back().get() + m_blockUsed;
-    std::memcpy(data, path.constData(), size);
+    std::memcpy(data, path.data(), size);
     m_blockUsed += size;
-    return { data, std::uint32_t(size), 0 };
+    return { data, std::uint32_t(size) };
 }
 
-// The row goes after every row that does not sort after it, so equal paths keep the
-// order they came in.
-int SortedPathList::insertRow(const Row &row)
+void SortedPathList::insertAt(int index, const Row &row)
 {
     if (m_runs.empty()) {
         m_runs.push_back({ row });
         m_starts.push_back(0);
-        return 0;
+        ++m_count;
+        return;
     }
-    const auto after = [this](const Row &a, const Row &b) { return less(a, b); };
-    auto run = std::partition_point(
-        m_runs.begin(), m_runs.end(), [&](const Run &r) { return !less(row, r.back()); });
-    if (run == m_runs.end())
-        --run;
-    const auto place = std::upper_bound(run->begin(), run->end(), row, after);
-    const auto r = std::size_t(run - m_runs.begin());
-    const int index = m_starts[r] + int(place - run->begin());
-    run->insert(place, row);
+    const auto next = std::upper_bound(m_starts.begin(), m_starts.end(), index);
+    const auto r = std::size_t(next - m_starts.begin()) - 1;
+    Run &run = m_runs[r];
+    run.insert(run.begin() + (index - m_starts[r]), row);
     for (std::size_t i = r + 1; i < m_starts.size(); ++i)
         ++m_starts[i];
-    if (m_runs[r].size() >= 2 * RunLength)
+    ++m_count;
+    if (run.size() >= 2 * RunLength)
         splitRun(r);
-    return index;
 }
 
 void SortedPathList::splitRun(std::size_t run)
@@ -121,19 +147,6 @@ void SortedPathList::splitRun(std::size_t run)
     const int start = m_starts[run] + int(RunLength);
     m_runs.insert(m_runs.begin() + std::ptrdiff_t(run) + 1, std::move(tail));
     m_starts.insert(m_starts.begin() + std::ptrdiff_t(run) + 1, start);
-}
-
-void SortedPathList::makeKeys()
-{
-    m_keys.reserve(std::size_t(m_count));
-    for (Run &run : m_runs) {
-        for (Row &row : run) {
-            row.key = std::uint32_t(m_keys.size());
-            m_keys.push_back(
-                m_collator.sortKey(decodeFileName(QByteArray(row.data, qsizetype(row.size)))));
-        }
-    }
-    m_keysKept = true;
 }
 
 } // namespace lumisnap

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QCollator>
-#include <QCollatorSortKey>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -14,10 +14,10 @@
 namespace lumisnap {
 
 // Paths in the order of the file list's names (letter case ignored, numbers by value,
-// ties broken by bytes), kept sorted as they arrive. Rows live in short runs, so an
-// insertion anywhere moves a few hundred rows, not the whole list; the bytes live in
-// large blocks. Each path's collation key is made once, and kept only while paths
-// arrive.
+// ties broken by bytes), kept sorted as they arrive in batches. Rows live in short runs,
+// so an insertion anywhere moves a few hundred rows, not the whole list; the bytes live
+// in large blocks. A batch is sorted first and then merged in, each search starting
+// where the one before it ended: the paths of one folder mostly land side by side.
 class SortedPathList
 {
 public:
@@ -34,27 +34,29 @@ public:
     // Puts each path in its place. inserted(index) is called as each one lands: rows
     // at that index and after it have moved down by one.
     void insert(std::span<const QByteArray> paths, const std::function<void(int index)> &inserted);
-    // No more paths for a while: the collation keys are let go.
-    void settle();
 
 private:
     struct Row
     {
         const char *data;
         std::uint32_t size;
-        std::uint32_t key; // index into m_keys while they are kept
+    };
+    struct Arrival
+    {
+        QByteArrayView bytes;
+        QString text;
     };
     using Run = std::vector<Row>;
 
-    bool less(const Row &a, const Row &b) const;
-    Row store(const QByteArray &path);
-    int insertRow(const Row &row);
+    int compare(const Arrival &a, const Arrival &b) const;
+    bool sortsBefore(const Arrival &arrival, int index) const;
+    int placeAfter(const Arrival &arrival, int from) const;
+    int search(const Arrival &arrival, int low, int high) const;
+    Row store(QByteArrayView path);
+    void insertAt(int index, const Row &row);
     void splitRun(std::size_t run);
-    void makeKeys();
 
     QCollator m_collator;
-    std::vector<QCollatorSortKey> m_keys;
-    bool m_keysKept = true;
     std::vector<Run> m_runs;
     std::vector<int> m_starts; // the index of each run's first row
     std::vector<std::unique_ptr<char[]>> m_blocks;

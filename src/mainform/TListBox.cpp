@@ -17,6 +17,9 @@ namespace {
 
 constexpr int TextIndent = 2;
 constexpr int SidewaysStep = 8;
+// Entries come in many small batches while a drive is scanned: the rows and scroll
+// bars are redrawn at most this often meanwhile, not after every batch.
+constexpr int RefreshInterval = 100;
 
 } // namespace
 
@@ -29,6 +32,9 @@ TListBox::TListBox(QWidget *parent)
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     horizontalScrollBar()->setSingleStep(SidewaysStep);
+    m_refresh.setSingleShot(true);
+    m_refresh.setInterval(RefreshInterval);
+    connect(&m_refresh, &QTimer::timeout, this, &TListBox::refresh);
     updateScrollBars();
 }
 
@@ -49,8 +55,7 @@ void TListBox::clear()
 {
     m_items.clear();
     m_itemIndex = -1;
-    updateScrollBars();
-    viewport()->update();
+    refresh();
 }
 
 void TListBox::addItems(std::span<const QByteArray> paths)
@@ -63,8 +68,8 @@ void TListBox::addItems(std::span<const QByteArray> paths)
         if (m_itemIndex >= index)
             ++m_itemIndex;
     });
-    updateScrollBars();
-    viewport()->update();
+    if (!m_refresh.isActive())
+        m_refresh.start();
 }
 
 void TListBox::setItemHeight(int pixels)
@@ -118,8 +123,17 @@ void TListBox::updateScrollBars()
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
 
+void TListBox::refresh()
+{
+    m_refresh.stop();
+    updateScrollBars();
+    viewport()->update();
+}
+
 void TListBox::ensureVisible(int index)
 {
+    if (m_refresh.isActive())
+        refresh(); // the scroll range must hold the entry
     const int top = TopIndex();
     if (index < top)
         verticalScrollBar()->setValue(index);

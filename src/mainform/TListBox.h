@@ -3,6 +3,7 @@
 #include "mainform/SortedPathList.h"
 
 #include <QAbstractScrollArea>
+#include <QTimer>
 
 #include <span>
 
@@ -32,8 +33,6 @@ public:
     // Adds raw path bytes in their sorted places. More entries than the list can
     // number raise "Unable to insert a line", and none is added.
     void addItems(std::span<const QByteArray> paths);
-    // No more entries for a while: what only sorting new ones needs is let go.
-    void settle() { m_items.settle(); }
 
     int ItemHeight() const { return m_itemHeight; }
     void setItemHeight(int pixels);
@@ -60,6 +59,7 @@ private:
     int visibleRows() const;
     int rowAt(int y) const;
     void updateScrollBars();
+    void refresh();
     void ensureVisible(int index);
     void selectByUser(int index);
 
@@ -67,6 +67,7 @@ private:
     int m_itemIndex = -1;
     int m_itemHeight = DefaultItemHeight;
     int m_horizontalExtent = 0;
+    QTimer m_refresh;
 };
 
 } // namespace lumisnap

@@ -13,7 +13,6 @@
 #include "skin/TfcLabel.h"
 
 #include <QAbstractEventDispatcher>
-#include <QScopeGuard>
 
 #include <vector>
 
@@ -57,10 +56,7 @@ void TMainForm::startScan()
     ScanCount = 0;
     ScanRoot = shellModel().driveRootOf(DirectoryListBox1->CurrentFolder().GetPath());
     const int scan = ++m_latestScan;
-    {
-        const auto settled = qScopeGuard([this] { ScanListBox->settle(); });
-        ScanFolder(ScanRoot);
-    }
+    ScanFolder(ScanRoot);
     // Stopped, or overtaken by a scan started meanwhile, which has shown its own count.
     if (ScanMode != 1 || !scanIsLatest(scan))
         return;

@@ -1,12 +1,15 @@
 #include "common/DesktopId.h"
 #include "common/Error.h"
+#include "common/FileName.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
+#include "mainform/SortedPathList.h"
 #include "mainform/TImage.h"
 #include "mainform/TMainForm.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -115,6 +118,45 @@ private slots:
         QFETCH(bool, stretch);
         QFETCH(QRect, dest);
         QCOMPARE(TImage::destRect(QSize(216, 162), picture, center, stretch), dest);
+    }
+
+    // Batches of a folder's paths in the order a walk meets them, thousands of rows, so
+    // that runs split; one entry is followed through the insertions as a selection is.
+    void pathsStaySortedAsBatchesArrive()
+    {
+        QList<QByteArray> all;
+        for (int folder = 0; folder < 120; ++folder) {
+            for (int file = 0; file < 25; ++file)
+                all << "/d/Folder " + QByteArray::number(folder % 40) + (folder < 40 ? "/" : "-x/")
+                        + (file % 2 ? "IMG_" : "img_") + QByteArray::number(file * 7 % 25) + ".jpg";
+        }
+        all << "/d/f\xe9te.jpg"
+            << "/d/F\xc3\xa9te.jpg";
+        QList<QByteArray> shuffled = all;
+        std::shuffle(shuffled.begin(), shuffled.end(), *QRandomGenerator::global());
+        SortedPathList list;
+        int followed = -1;
+        QByteArray followedPath;
+        for (qsizetype at = 0; at < shuffled.size(); at += 25) {
+            const QList<QByteArray> batch = shuffled.mid(at, 25);
+            list.insert(batch, [&](int index) {
+                if (followed >= index)
+                    ++followed;
+            });
+            if (followed < 0) {
+                followed = list.count() / 2;
+                followedPath = list.at(followed).toByteArray();
+            }
+            QCOMPARE(list.at(followed).toByteArray(), followedPath);
+        }
+        const QCollator collator = fileNameCollator();
+        std::sort(all.begin(), all.end(), [&](const QByteArray &a, const QByteArray &b) {
+            const int order = collator.compare(decodeFileName(a), decodeFileName(b));
+            return order != 0 ? order < 0 : a < b;
+        });
+        QCOMPARE(list.count(), all.size());
+        for (int i = 0; i < list.count(); ++i)
+            QCOMPARE(list.at(i).toByteArray(), all[i]);
     }
 
     void linkPageBytesAreExactAndReplaceOlderFile()
