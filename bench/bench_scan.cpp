@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -30,41 +32,58 @@ constexpr int RollsPerAlbum = 100;
 constexpr int FilesPerRoll = 10;
 const char *const Extensions[] = { ".jpg", ".GIF", ".bmp", ".Ico", ".JPG" };
 
+// The tree is built once per run, in the temporary folder; LUMISNAP_BENCH_TREE names a
+// folder where an earlier run's tree is kept instead (built there when missing).
 struct Tree
 {
-    QTemporaryDir dir { QDir::tempPath() + "/lumisnap-bench-scan-XXXXXX" };
+    QTemporaryDir temporary { QDir::tempPath() + "/lumisnap-bench-scan-XXXXXX" };
+    QString folder;
     QByteArray root;
     qint64 pathBytes = 0;
     int files = 0;
 
     Tree()
-        : root(QFile::encodeName(dir.path()) + "/drive")
+        : folder(qEnvironmentVariableIsSet("LUMISNAP_BENCH_TREE")
+                ? qEnvironmentVariable("LUMISNAP_BENCH_TREE")
+                : temporary.path())
+        , root(QFile::encodeName(folder) + "/drive")
     {
-        std::printf("building the tree in %s ...\n", root.constData());
+        const bool build = !QFileInfo::exists(QFile::decodeName(root));
+        std::printf("%s the tree in %s\n", build ? "building" : "reusing", root.constData());
         std::fflush(stdout);
         for (int a = 0; a < Albums; ++a) {
             for (int r = 0; r < RollsPerAlbum; ++r) {
-                const QByteArray folder
+                const QByteArray roll
                     = root + "/Album " + QByteArray::number(a) + "/Roll-" + QByteArray::number(r);
-                QDir().mkpath(QFile::decodeName(folder));
+                if (build)
+                    QDir().mkpath(QFile::decodeName(roll));
                 for (int f = 0; f < FilesPerRoll; ++f)
-                    touch(folder + "/IMG_" + QByteArray::number(files)
-                        + Extensions[files % std::size(Extensions)]);
+                    add(roll + "/IMG_" + QByteArray::number(files)
+                            + Extensions[files % std::size(Extensions)],
+                        build);
             }
         }
-        QFile mounts(dir.filePath("mountinfo"));
+        QFile mounts(folder + "/mountinfo");
         if (!mounts.open(QIODevice::WriteOnly))
             std::abort();
         mounts.write("22 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
         mounts.write("23 22 8:2 / " + root + " rw - ext4 /dev/sda2 rw\n");
     }
 
-    void touch(const QByteArray &path)
+    // Empty files, but for the first one in the list's order: the scan shows it.
+    void add(const QByteArray &path, bool build)
     {
-        const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
-        if (fd < 0)
-            std::abort();
-        ::close(fd);
+        if (build && files == 0) {
+            QImage picture(8, 8, QImage::Format_RGB32);
+            picture.fill(Qt::darkGreen);
+            if (!picture.save(QFile::decodeName(path), "JPG"))
+                std::abort();
+        } else if (build) {
+            const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+            if (fd < 0)
+                std::abort();
+            ::close(fd);
+        }
         pathBytes += path.size();
         ++files;
     }
@@ -82,7 +101,7 @@ TMainForm &form()
         PosixShellModel::Options options;
         options.homePath = QFile::decodeName(tree().root);
         options.desktopPath = options.homePath;
-        options.mountInfoPath = tree().dir.filePath("mountinfo");
+        options.mountInfoPath = tree().folder + "/mountinfo";
         setShellModel(std::make_shared<PosixShellModel>(options));
         auto *created = new TMainForm;
         created->showMessage = [](const QString &) {};
@@ -167,6 +186,11 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     Application app(argc, argv);
+    // No message box waits for a click here: an error ends the run.
+    setErrorReporter([](const QString &text) {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+        std::abort();
+    });
     reportMemory();
     return bench::runWithRatio(
         argc, argv, "BM_ScanDrive", "BM_FindSort", "scan / find|sort -f", 1.5);
