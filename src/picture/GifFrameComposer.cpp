@@ -3,8 +3,6 @@
 #include "common/Error.h"
 #include "picture/TGIFImage.h"
 
-#include <QPainter>
-
 #include <algorithm>
 
 namespace lumisnap {
@@ -119,21 +117,36 @@ int GifFrameComposer::startFrame(const TGIFImage &gif, int k)
     return 0;
 }
 
+// Pixel by pixel rather than through a painter: composing runs on a timer thread, and a
+// painter may hand large drawings to threads of its own.
 void GifFrameComposer::drawFrame(const TGIFImage &gif, int j)
 {
     const TGIFFrame &frame = gif.frame(j);
     const QImage &image = frame.maskedBitmap();
-    if (image.isNull())
-        return;
-    QPainter painter(&m_bitmap);
-    painter.drawImage(QPoint(frame.OriginX, frame.OriginY), image);
+    const QPoint origin(frame.OriginX, frame.OriginY);
+    const QRect area = QRect(origin, image.size()) & m_bitmap.rect();
+    const QVector<QRgb> colours = image.colorTable();
+    const bool mono = image.format() == QImage::Format_Mono;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar *source = image.constScanLine(y - origin.y());
+        auto *target = reinterpret_cast<QRgb *>(m_bitmap.scanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int sx = x - origin.x();
+            const int index = mono ? (source[sx >> 3] >> (7 - (sx & 7))) & 1 : source[sx];
+            // An index past the colour table draws black.
+            const QRgb colour = index < colours.size() ? colours[index] : qRgb(0, 0, 0);
+            if (qAlpha(colour) != 0)
+                target[x] = colour | 0xFF000000u;
+        }
+    }
 }
 
 void GifFrameComposer::disposeFrame(const TGIFImage &gif, int j)
 {
-    QPainter painter(&m_bitmap);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(frameRect(gif, j), QColor::fromRgb(m_fill));
+    const QRect area = frameRect(gif, j) & m_bitmap.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        std::fill_n(
+            reinterpret_cast<QRgb *>(m_bitmap.scanLine(y)) + area.left(), area.width(), m_fill);
 }
 
 const QImage &GifFrameComposer::maskedBitmap()
@@ -141,7 +154,8 @@ const QImage &GifFrameComposer::maskedBitmap()
     if (m_key == clNone || m_bitmap.isNull())
         return m_bitmap;
     if (m_masked.isNull()) {
-        QImage masked = m_bitmap.convertToFormat(QImage::Format_ARGB32);
+        QImage masked = m_bitmap.copy();
+        masked.reinterpretAsFormat(QImage::Format_ARGB32); // the same pixels, read with alpha
         const QRgb key = rgbOf(m_key);
         for (int y = 0; y < masked.height(); ++y) {
             auto *line = reinterpret_cast<QRgb *>(masked.scanLine(y));

@@ -6,6 +6,7 @@
 #include "picture/TRxGIFAnimator.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QPainter>
 #include <QTest>
 
@@ -300,26 +301,30 @@ private slots:
     }
 
     // Run this one under ThreadSanitizer too: the control dies while its timer thread
-    // may be composing a frame or handing one over.
-    void destroyedWhileTicksRunOnTheTimerThread()
+    // is composing a frame, or about to hand one over. The frames are small: Qt may
+    // draw a large picture with threads of its own, which the sanitizer cannot follow.
+    void destroyedWhileTheTimerThreadComposes()
     {
         auto gif = std::make_unique<TGIFImage>();
-        QImage big(600, 400, QImage::Format_Indexed8);
-        big.setColorTable(Colours);
+        QImage bitmap(128, 100, QImage::Format_Indexed8);
+        bitmap.setColorTable(Colours);
         for (int i = 0; i < 6; ++i) {
-            big.fill(uchar(i % 3));
-            gif->addFrame(big, 0, 0).DisposalMode = 2;
+            bitmap.fill(uchar(i % 3));
+            gif->addFrame(bitmap, 0, 0).DisposalMode = 2;
         }
+        int caught = 0;
         for (int round = 0; round < 12; ++round) {
             TRxGIFAnimator *animator = shownAnimator(*gif);
             animator->setAsyncDrawing(true);
-            int changes = 0;
-            animator->OnFrameChanged = [&](QObject *) { ++changes; };
             animator->setAnimate(true);
-            QTRY_VERIFY(changes >= 1 + round % 3);
+            const QDeadlineTimer deadline(2000);
+            while (!animator->Painting() && !deadline.hasExpired())
+                QThread::yieldCurrentThread();
+            caught += animator->Painting();
             delete animator;
             QCoreApplication::processEvents();
         }
+        qInfo("destroyed in the middle of a frame %d times of 12", caught);
     }
 
     void busyIndicatorReadsBack()
