@@ -2,35 +2,10 @@
 
 #include "common/ErrorReport.h"
 
-#include <QCoreApplication>
 #include <QPainter>
 #include <QThread>
 
 namespace lumisnap {
-
-namespace {
-
-// A message box must not open inside a paint: the report waits for the event loop.
-void reportAfterPaint() noexcept
-{
-    try {
-        throw;
-    } catch (...) {
-        const std::exception_ptr error = std::current_exception();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [error] {
-                try {
-                    std::rethrow_exception(error);
-                } catch (...) {
-                    reportCurrentException();
-                }
-            },
-            Qt::QueuedConnection);
-    }
-}
-
-} // namespace
 
 TRxImageControl::TRxImageControl(QWidget *parent)
     : QWidget(parent)
@@ -74,7 +49,8 @@ void TRxImageControl::paintEvent(QPaintEvent *)
         std::lock_guard lock(FLock);
         Paint(painter);
     } catch (...) {
-        reportAfterPaint();
+        // A message box must not open inside a paint.
+        reportCurrentExceptionLater();
     }
 }
 
