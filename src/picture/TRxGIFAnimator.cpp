@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QThread>
 
@@ -201,8 +202,10 @@ void TRxGIFAnimator::NextFrame()
         FTimer->setInterval(quint32(FrameDelay()));
         stop = !FLoop && FFrameIndex == 0;
     }
+    // The handler may destroy the control.
+    const QPointer<TRxGIFAnimator> alive(this);
     RaiseOnUserThread(&TRxGIFAnimator::OnFrameChanged);
-    if (stop)
+    if (stop && alive)
         StopAfterSinglePlay();
 }
 

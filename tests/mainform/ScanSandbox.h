@@ -2,7 +2,8 @@
 
 // A home for the drive scan's tests: its desktop holds three folders that a mount table
 // of the test's own makes drives of: a camera card with pictures at several depths
-// (and what a scan must pass by), a card of forty pictures and an empty one. Set it up
+// (and what a scan must pass by), a card of forty pictures, an empty one and one for a
+// very deep tree. Set it up
 // before the application object, install its shell model after.
 
 #include "MainFormSandbox.h"
@@ -27,6 +28,7 @@ struct Drives
     QString camera = desktop + "/Camera";
     QString forty = desktop + "/Forty";
     QString empty = desktop + "/Empty";
+    QString deep = desktop + "/Deep"; // filled by the test that needs it
     // The camera's pictures in the order the scan list must show them.
     QStringList cameraPictures;
     // Its one picture whose name is not UTF-8 (lossless text, FileName.h).
@@ -37,8 +39,9 @@ struct Drives
     Drives()
     {
         QDir root(dir.path());
-        for (const char *folder : { "home/.config", "home/Desktop/Camera/Sub/Deep",
-                 "home/Desktop/Camera/.thumbs", "home/Desktop/Forty", "home/Desktop/Empty/Notes" })
+        for (const char *folder :
+            { "home/.config", "home/Desktop/Camera/Sub/Deep", "home/Desktop/Camera/.thumbs",
+                "home/Desktop/Forty", "home/Desktop/Empty/Notes", "home/Desktop/Deep" })
             root.mkpath(QString::fromLatin1(folder));
         fillCamera();
         for (int i = 0; i < 40; ++i)
@@ -84,7 +87,7 @@ struct Drives
     {
         QByteArray table = "22 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n";
         int id = 40;
-        for (const QString &drive : { camera, forty, empty })
+        for (const QString &drive : { camera, forty, empty, deep })
             table += QByteArray::number(id++) + " 22 8:2 / " + QFile::encodeName(drive)
                 + " rw,relatime - vfat /dev/sdb1 rw\n";
         writeBytes(path("mountinfo"), table);

@@ -11,8 +11,10 @@
 #include "skin/TfcLabel.h"
 
 #include <QFileInfo>
+
 #include <QTest>
 #include <QTimer>
+#include <sys/resource.h>
 
 using namespace lumisnap;
 
@@ -214,6 +216,25 @@ private slots:
         QCOMPARE(form->NameLabel->caption(), name);
         QCOMPARE(form->PicLabel->caption(), position);
         QCOMPARE(form->PicImage->Picture().width(), 60);
+    }
+
+    // Far deeper than the scan may keep folders open: one folder is open at a time.
+    void treeDeeperThanTheOpenFileLimit()
+    {
+        const int open = int(QDir("/proc/self/fd").count());
+        QByteArray folder = QFile::encodeName(drives->deep);
+        for (int level = 0; level < 300; ++level) {
+            folder += "/d";
+            QVERIFY2(::mkdir(folder.constData(), 0755) == 0, strerror(errno));
+        }
+        sandbox::writePicture(QFile::decodeName(folder + "/bottom.bmp"), { 5, 5 }, Qt::blue);
+        rlimit limit;
+        QCOMPARE(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+        const rlimit lowered { rlim_t(open + 100), limit.rlim_max };
+        QCOMPARE(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        scanDrive(drives->deep);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        QCOMPARE(messages, QStringList("1 Files Found in Drive " + drives->deep + "/"));
     }
 
     void unreadableFolderIsPassedOver()

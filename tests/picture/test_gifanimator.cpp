@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPainter>
+#include <QPointer>
 #include <QTest>
 
 #include <memory>
@@ -211,6 +212,21 @@ private slots:
             animator->Timer().Timer();
         QCOMPARE(events, QStringList({ "start", "1", "2", "3", "0", "stop" }));
         QVERIFY(!animator->Animate());
+    }
+
+    void frameHandlerMayDestroyTheControl()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(2));
+        const QPointer<TRxGIFAnimator> watched(animator);
+        animator->setLoop(false);
+        animator->OnFrameChanged = [&](QObject *) {
+            if (animator->FrameIndex() == 0)
+                delete animator; // as the single play ends
+        };
+        animator->setAnimate(true);
+        animator->Timer().Timer();
+        animator->Timer().Timer();
+        QVERIFY(watched.isNull());
     }
 
     void hiddenControlDoesNotTick()
