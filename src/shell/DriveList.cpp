@@ -97,15 +97,6 @@ bool isRemovableBlockDevice(const QByteArray &device)
     return false;
 }
 
-QByteArray readMountInfo(const QString &path)
-{
-    QFile file(path.isEmpty() ? QString::fromLatin1(DefaultMountInfo) : path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // A proc file reports size 0: read in pieces up to a fixed bound.
-    return file.read(MountInfoLimit);
-}
-
 // udev escapes unsafe bytes in link names as \xNN.
 QByteArray unescapeHex(const QByteArray &name)
 {
@@ -256,6 +247,15 @@ QList<DriveInfo> DriveList::drivesOf(const QList<MountEntry> &mounts, bool label
 QList<DriveInfo> DriveList::parse(const QByteArray &mountInfo, bool labels)
 {
     return drivesOf(parseMounts(mountInfo), labels);
+}
+
+QByteArray DriveList::readMountInfo(const QString &mountInfoPath)
+{
+    QFile file(mountInfoPath.isEmpty() ? QString::fromLatin1(DefaultMountInfo) : mountInfoPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // A proc file reports size 0: read in pieces up to a fixed bound.
+    return file.read(MountInfoLimit);
 }
 
 QList<DriveInfo> DriveList::read(const QString &mountInfoPath)

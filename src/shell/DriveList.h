@@ -34,6 +34,9 @@ class DriveList
 public:
     // Reads /proc/self/mountinfo (or `mountInfoPath`, for tests).
     static QList<DriveInfo> read(const QString &mountInfoPath = QString());
+    // The mount table's text (/proc/self/mountinfo, or `mountInfoPath`); empty when it
+    // cannot be read.
+    static QByteArray readMountInfo(const QString &mountInfoPath = QString());
     // Parses mountinfo text; exposed for tests. `labels` false skips the label lookup.
     static QList<DriveInfo> parse(const QByteArray &mountInfo, bool labels = true);
     static QList<MountEntry> parseMounts(const QByteArray &mountInfo);

@@ -29,6 +29,10 @@ public:
     void setHasButton(bool hasButton);
     bool filled() const { return m_filled; }
     void setFilled(bool filled) { m_filled = filled; }
+    // The change watch on the node's folder, once its level is filled and watched.
+    static constexpr int NoWatch = -1;
+    int watchSlot() const { return m_watchSlot; }
+    void setWatchSlot(int slot) { m_watchSlot = slot; }
     ShellTreeNode *parentNode() const;
     ShellTreeNode *childNode(int row) const;
     // Whether `ancestor` is this node or lies above it.
@@ -41,6 +45,7 @@ private:
     std::uint32_t m_attributes;
     bool m_hasButton;
     bool m_filled = false;
+    int m_watchSlot = NoWatch;
     mutable std::optional<QIcon> m_icon;
 };
 

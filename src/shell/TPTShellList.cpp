@@ -6,11 +6,14 @@
 #include "shell/FileFilter.h"
 #include "shell/FillScope.h"
 #include "shell/ReentryGuard.h"
+#include "shell/ScrollAnchor.h"
 #include "shell/ShellEnum.h"
 #include "shell/ShellItemDelegate.h"
 #include "shell/ShellListModel.h"
 #include "shell/ShellModel.h"
+#include "shell/TChangeHandlerThread.h"
 #include "shell/TPTCustomDraw.h"
+#include "shell/TPTDeviceChangeHandler.h"
 #include "shell/TPTPidlList.h"
 #include "shell/TPTShellTree.h"
 
@@ -90,6 +93,7 @@ std::vector<ShellListModel::Column> builtInColumns()
 TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     : QTreeView(parent)
     , m_model(std::make_unique<ShellListModel>())
+    , m_refreshTimer([this] { refreshTimerFired(); }, this)
 {
     m_folder.setChangeHandler([this](TPTShellLocator &) { folderChanged(); });
     setModel(m_model.get());
@@ -130,10 +134,14 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     for (size_t i = 0; i < m_model->columns().size(); ++i)
         header()->resizeSection(int(i), m_model->columns()[i].width);
     updateSortMark();
+    TPTDeviceChangeHandler::instance().Register(&TPTCustomShellList::deviceChanged, this);
 }
 
 TPTCustomShellList::~TPTCustomShellList()
 {
+    m_changeThread.reset();
+    if (TPTDeviceChangeHandler *handler = TPTDeviceChangeHandler::existing())
+        handler->Unregister(&TPTCustomShellList::deviceChanged, this);
     if (m_widthsWorthKeeping)
         saveColumnWidths();
     setModel(nullptr);
@@ -156,8 +164,10 @@ void TPTCustomShellList::setOptions(TPTShellListOptions options)
     m_options = options;
     if (m_loading)
         return;
-    if (toggled & ptsloDynamicRefresh && options & ptsloDynamicRefresh)
+    if ((toggled & ptsloDynamicRefresh) && (options & ptsloDynamicRefresh) && m_shellFolder)
         startWatching();
+    else if ((toggled & ptsloDynamicRefresh) && !(options & ptsloDynamicRefresh))
+        stopWatching();
     if (toggled & (ptsloHideFoldersWhenLinkedToTree | ptsloShowHidden))
         RefreshList();
 }
@@ -215,9 +225,14 @@ void TPTCustomShellList::followTree(const IdList &absIdList)
         FillList();
 }
 
+bool TPTCustomShellList::busy() const
+{
+    return m_dragging || state() == EditingState;
+}
+
 void TPTCustomShellList::FillList()
 {
-    if (m_dragging || m_renaming) {
+    if (busy()) {
         m_refreshPending = true;
         return;
     }
@@ -227,8 +242,10 @@ void TPTCustomShellList::FillList()
     const IdList folderIdList
         = m_folder.GetIdList().isNull() ? IdList::empty() : m_folder.GetIdList();
     const ShellFolderPtr folder = shellModel().bindToFolder(folderIdList);
-    if (!folder)
+    if (!folder) {
+        stopWatching(); // what is watched is no longer what is shown
         throw EAbort(); // a folder that vanished or cannot be reached shows as an empty list
+    }
     prepareFilter(folderIdList);
     try {
         populate(folder, folderIdList);
@@ -381,7 +398,7 @@ bool TPTCustomShellList::addNewShellItem(
 
 void TPTCustomShellList::RefreshList()
 {
-    if (m_dragging || m_renaming) {
+    if (busy()) {
         m_refreshPending = true;
         return;
     }
@@ -410,7 +427,8 @@ void TPTCustomShellList::refreshRows()
     std::vector<IdList> fresh;
     const EnumOutcome outcome = enumerateChildren(*m_shellFolder, enumFlags(), fresh);
     if (outcome == EnumOutcome::CannotList) {
-        clearRows(); // the folder can no longer be listed
+        clearRows(); // the folder can no longer be listed: deleted, renamed, unmounted
+        stopWatching();
         return;
     }
     if (outcome == EnumOutcome::Failed)
@@ -421,6 +439,7 @@ void TPTCustomShellList::refreshRows()
     for (size_t i = 0; i < rowMatched.size(); ++i)
         if (!rowMatched[i])
             vanished.push_back(int(i));
+    ScrollAnchor anchor(*this);
     m_model->deleteRows(std::move(vanished),
         [this](int row, TPTShListData *data) { emit OnDeleteItem(this, row, data); });
     std::vector<ShellListModel::Row> added;
@@ -428,6 +447,7 @@ void TPTCustomShellList::refreshRows()
         if (!freshMatched[i])
             addNewShellItem(fresh[i], added);
     m_model->appendRows(std::move(added));
+    anchor.restore();
 }
 
 // Marks the rows still listed and the fresh lists that have a row. A folder with a
@@ -560,6 +580,70 @@ void TPTCustomShellList::SelectItem(int index)
     selectionModel()->setCurrentIndex(
         target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
+}
+
+void TPTCustomShellList::startWatching()
+{
+    m_refreshTimer.stop();
+    m_renameMark = false; // a rename's notice belongs to the watch it came from
+    const QString path = shellModel().pathText(m_folderIdList);
+    if (!m_changeThread && path.isEmpty())
+        return; // a virtual folder has nothing to watch
+    if (!m_changeThread)
+        m_changeThread = std::make_unique<TChangeHandlerThread>(this, ShellChangeMessage);
+    m_changeThread->RemoveAll();
+    m_changeThread->AddWatch(path, FileNameChanges | DirNameChanges, false);
+}
+
+void TPTCustomShellList::stopWatching()
+{
+    m_refreshTimer.stop();
+    if (m_changeThread)
+        m_changeThread->RemoveAll();
+}
+
+// A burst of changes restarts the wait each time: one refresh once it has been quiet.
+void TPTCustomShellList::changeNotified()
+{
+    if (m_changeThread)
+        m_changeThread->MessageTaken();
+    if (m_renameMark) {
+        m_renameMark = false;
+        return;
+    }
+    if (!m_dragging)
+        m_refreshTimer.start(refreshDelay(hasFocus()));
+}
+
+void TPTCustomShellList::refreshTimerFired()
+{
+    if (m_tree)
+        m_tree->FlushPending();
+    RefreshList();
+}
+
+void TPTCustomShellList::FlushRefresh()
+{
+    if (!m_refreshTimer.isActive())
+        return;
+    m_refreshTimer.stop();
+    refreshTimerFired();
+}
+
+// Media came or went: the list shows it at once, without waiting.
+void TPTCustomShellList::deviceChanged(QObject *control, const TDeviceChangeMessage &message)
+{
+    auto *list = static_cast<TPTCustomShellList *>(control);
+    if (message.arrivalOrRemoval() && !list->m_loading)
+        list->RefreshList();
+}
+
+bool TPTCustomShellList::event(QEvent *event)
+{
+    if (event->type() != ShellChangeMessage)
+        return QTreeView::event(event);
+    runHandler([this] { changeNotified(); });
+    return true;
 }
 
 void TPTCustomShellList::postDeferredFill()

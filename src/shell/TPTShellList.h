@@ -3,6 +3,7 @@
 #include "common/TColor.h"
 #include "shell/IdList.h"
 #include "shell/ShellFolder.h"
+#include "shell/ShellTimer.h"
 #include "shell/TPTShListData.h"
 #include "shell/TPTShellLocator.h"
 
@@ -16,8 +17,10 @@ namespace lumisnap {
 
 class FilterNames;
 class ShellListModel;
+class TChangeHandlerThread;
 class TPTCustomDraw;
 class TPTCustomShellTree;
+struct TDeviceChangeMessage;
 
 // Bit n of the set is option n.
 enum TPTShellListOption : unsigned {
@@ -98,7 +101,19 @@ public:
     // The tree hands over its selected folder.
     void followTree(const IdList &absIdList);
 
+    // Live refresh. A rename made through the list marks itself: the change notification
+    // it causes is ignored once. While a drag out of the list runs, notifications are
+    // ignored and fills wait; refreshPending() then tells whether one did.
+    void markRename() { m_renameMark = true; }
+    bool renameMarked() const { return m_renameMark; }
+    void setDragging(bool dragging) { m_dragging = dragging; }
+    bool dragging() const { return m_dragging; }
     bool refreshPending() const { return m_refreshPending; }
+    // The refresh waiting for changes to rest; FlushRefresh runs it at once.
+    bool refreshScheduled() const { return m_refreshTimer.isActive(); }
+    void FlushRefresh();
+    // The watcher of the shown folder; none until the list first watches one.
+    TChangeHandlerThread *changeThread() const { return m_changeThread.get(); }
 
 signals:
     void OnClick(QObject *Sender);
@@ -118,11 +133,11 @@ signals:
     void OnFolderChanged(QObject *Sender);
 
 protected:
-    // Later features plug in here: live refresh, drag and drop, commands and menus.
-    virtual void startWatching() { }
+    // Later features plug in here: drag and drop, commands and menus.
     virtual bool handleShellKey(QKeyEvent *) { return false; }
     virtual void showItemContextMenu(const QPoint &) { }
 
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -133,11 +148,16 @@ protected:
         const QModelIndex &index) const override;
 
     ShellListModel *listModel() const { return m_model.get(); }
-    bool m_dragging = false;
-    bool m_renaming = false;
-    bool m_refreshPending = false;
 
 private:
+    // Fills and refreshes wait while the user drags or edits a name.
+    bool busy() const;
+    void startWatching();
+    void stopWatching();
+    void changeNotified();
+    void refreshTimerFired();
+    static void deviceChanged(QObject *control, const TDeviceChangeMessage &message);
+
     void folderChanged();
     void clearRows();
     std::uint32_t enumFlags() const;
@@ -180,6 +200,11 @@ private:
     bool m_widthsWorthKeeping = false;
     bool m_deferredFillPosted = false;
     bool m_shownOnce = false;
+    bool m_dragging = false;
+    bool m_renameMark = false; // the next change notification is ours
+    bool m_refreshPending = false;
+    ShellTimer m_refreshTimer;
+    std::unique_ptr<TChangeHandlerThread> m_changeThread;
     // The row being drawn: its events ran once, its cells apply what they changed.
     mutable TPTCustomDraw *m_rowDraw = nullptr;
 };

@@ -4,11 +4,14 @@
 #include "common/ErrorReport.h"
 #include "shell/FillScope.h"
 #include "shell/ReentryGuard.h"
+#include "shell/ScrollAnchor.h"
 #include "shell/ShellEnum.h"
 #include "shell/ShellItemDelegate.h"
 #include "shell/ShellModel.h"
 #include "shell/ShellTreeModel.h"
+#include "shell/TChangeHandlerThread.h"
 #include "shell/TPTCustomDraw.h"
+#include "shell/TPTDeviceChangeHandler.h"
 #include "shell/TPTPidlList.h"
 #include "shell/TPTShellList.h"
 
@@ -97,10 +100,14 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
         nullptr, this));
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
         [this](const QModelIndex &current) { runHandler([&] { currentNodeChanged(current); }); });
+    TPTDeviceChangeHandler::instance().Register(&TPTCustomShellTree::deviceChanged, this);
 }
 
 TPTCustomShellTree::~TPTCustomShellTree()
 {
+    m_changeThread.reset();
+    if (TPTDeviceChangeHandler *handler = TPTDeviceChangeHandler::existing())
+        handler->Unregister(&TPTCustomShellTree::deviceChanged, this);
     m_handOverTimer.stop();
     m_refreshTimer.stop();
     if (m_list) {
@@ -145,8 +152,13 @@ void TPTCustomShellTree::setOptions(TPTShellTreeOptions options)
         return;
     const TPTShellTreeOptions toggled = options ^ m_options;
     m_options = options;
-    if (!m_loading && (toggled & ptstoDynamicRefresh) && (options & ptstoDynamicRefresh))
-        startWatching();
+    if (m_loading)
+        return;
+    if ((toggled & ptstoDynamicRefresh) && !(options & ptstoDynamicRefresh))
+        stopWatching();
+    else if ((options & ptstoDynamicRefresh)
+        && ((toggled & ptstoDynamicRefresh) || (m_watching && (toggled & ptstoIncludeNonFolders))))
+        startWatching(); // anew, with the filter the options give now
 }
 
 void TPTCustomShellTree::setShowButtons(bool show)
@@ -213,6 +225,7 @@ void TPTCustomShellTree::FillTree()
         return;
     }
     m_refreshPending = false;
+    stopWatching();
     {
         FillScope scope;
         clearSelectionQuietly();
@@ -284,6 +297,8 @@ void TPTCustomShellTree::fillLevel(ShellTreeNode *node)
         node->setHasButton(false);
     if (rootLevel)
         expand(node->index());
+    if (m_watching)
+        watchLevel(node);
     emit OnFillComplete(this);
 }
 
@@ -466,7 +481,8 @@ void TPTCustomShellTree::FlushPending(bool alsoListRefresh)
         m_handOverTimer.stop();
         handOverSelected();
     }
-    Q_UNUSED(alsoListRefresh); // the list's own delayed refresh comes with live refresh
+    if (alsoListRefresh && m_list)
+        m_list->FlushRefresh();
 }
 
 void TPTCustomShellTree::GoUp(int levels)
@@ -494,9 +510,11 @@ void TPTCustomShellTree::RefreshTree()
     m_refreshPending = false;
     FillScope scope;
     emit OnFillStart(this);
+    ScrollAnchor anchor(*this);
     ShellTreeNode *remembered = selectedNode();
     clearSelectionQuietly();
     refreshNode(root, remembered);
+    anchor.restore();
     {
         const FlagScope immediate(m_immediate);
         selectNode(remembered ? remembered : rootNode());
@@ -506,6 +524,7 @@ void TPTCustomShellTree::RefreshTree()
 
 void TPTCustomShellTree::deleteNode(ShellTreeNode *node)
 {
+    unwatchLevels(node);
     emit OnDeleteItem(this, node, node->shData());
     QStandardItem *parent = node->parent() ? node->parent() : m_model->invisibleRootItem();
     parent->removeRow(node->row());
@@ -575,9 +594,12 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
     if (!parentFolder || name.isEmpty())
         return false;
     WaitCursor wait;
-    m_renameMark = true;
+    markRename();
     const IdList renamed
         = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength));
+    // Nothing changed on disk: no notification comes that the mark could take.
+    if (renamed.isNull() || renamed == node->shData()->RelIdList())
+        m_renameMark = false;
     if (renamed.isNull())
         return false;
     node->invalidateDescendants();
@@ -589,6 +611,93 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
     }
     if (m_refreshPending) // the editor is still open here: refresh once it has closed
         QTimer::singleShot(0, this, [this] { runHandler([this] { RefreshTree(); }); });
+    return true;
+}
+
+std::uint32_t TPTCustomShellTree::watchFilter() const
+{
+    return (m_options & ptstoIncludeNonFolders) ? FileNameChanges | DirNameChanges
+                                                : std::uint32_t(DirNameChanges);
+}
+
+void TPTCustomShellTree::startWatching()
+{
+    if (!m_changeThread)
+        m_changeThread = std::make_unique<TChangeHandlerThread>(this, ShellChangeMessage);
+    m_changeThread->RemoveAll();
+    m_watching = true;
+    const std::function<void(ShellTreeNode *)> watchFilled = [&](ShellTreeNode *node) {
+        node->setWatchSlot(ShellTreeNode::NoWatch);
+        if (node->filled())
+            watchLevel(node);
+        for (int i = 0; i < node->rowCount(); ++i)
+            if (ShellTreeNode *child = node->childNode(i))
+                watchFilled(child);
+    };
+    if (ShellTreeNode *root = rootNode())
+        watchFilled(root);
+}
+
+void TPTCustomShellTree::stopWatching()
+{
+    m_watching = false;
+    if (m_changeThread)
+        m_changeThread->RemoveAll();
+}
+
+// A virtual folder ("Computer") has no path and gets no watch; a folder the system
+// refuses (gone, unreadable, past the watch limit) just goes unwatched.
+void TPTCustomShellTree::watchLevel(ShellTreeNode *node)
+{
+    if (!m_changeThread || !node->shData())
+        return;
+    int slot = ShellTreeNode::NoWatch;
+    if (m_changeThread->AddWatch(node->shData()->Path(), watchFilter(), false, &slot))
+        node->setWatchSlot(slot);
+}
+
+void TPTCustomShellTree::unwatchLevels(ShellTreeNode *node)
+{
+    if (!m_changeThread || !m_watching)
+        return;
+    std::vector<int> slotNumbers;
+    const std::function<void(ShellTreeNode *)> collect = [&](ShellTreeNode *n) {
+        if (n->watchSlot() != ShellTreeNode::NoWatch)
+            slotNumbers.push_back(n->watchSlot());
+        for (int i = 0; i < n->rowCount(); ++i)
+            if (ShellTreeNode *child = n->childNode(i))
+                collect(child);
+    };
+    collect(node);
+    m_changeThread->RemoveWatches(slotNumbers);
+}
+
+// A burst of changes restarts the wait each time: one refresh once it has been quiet.
+void TPTCustomShellTree::changeNotified()
+{
+    if (m_changeThread)
+        m_changeThread->MessageTaken();
+    if (m_renameMark) {
+        m_renameMark = false;
+        return;
+    }
+    if (!m_dragging)
+        startRefreshTimer(refreshDelay(hasFocus()));
+}
+
+// Media came or went: the tree shows it at once, without waiting.
+void TPTCustomShellTree::deviceChanged(QObject *control, const TDeviceChangeMessage &message)
+{
+    auto *tree = static_cast<TPTCustomShellTree *>(control);
+    if (message.arrivalOrRemoval() && !tree->m_loading)
+        tree->RefreshTree();
+}
+
+bool TPTCustomShellTree::event(QEvent *event)
+{
+    if (event->type() != ShellChangeMessage)
+        return QTreeView::event(event);
+    runHandler([this] { changeNotified(); });
     return true;
 }
 

@@ -19,8 +19,10 @@ namespace lumisnap {
 
 class ShellTreeModel;
 class ShellTreeNode;
+class TChangeHandlerThread;
 class TPTCustomDraw;
 class TPTCustomShellList;
+struct TDeviceChangeMessage;
 
 // Bit n of the set is option n.
 enum TPTShellTreeOption : unsigned {
@@ -84,6 +86,17 @@ public:
     bool handOverPending() const { return m_handOverTimer.isActive(); }
     bool refreshScheduled() const { return m_refreshTimer.isActive(); }
 
+    // Live refresh. A rename made through the tree marks itself: the change notification
+    // it causes is ignored once. While a drag out of the tree runs, notifications are
+    // ignored and fills wait; refreshPending() then tells whether one did.
+    void markRename() { m_renameMark = true; }
+    bool renameMarked() const { return m_renameMark; }
+    void setDragging(bool dragging) { m_dragging = dragging; }
+    bool dragging() const { return m_dragging; }
+    bool refreshPending() const { return m_refreshPending; }
+    // The watcher of the filled levels; none until the tree first watches.
+    TChangeHandlerThread *changeThread() const { return m_changeThread.get(); }
+
 signals:
     void OnClick(QObject *Sender);
     void OnChange(QObject *Sender, QStandardItem *Node);
@@ -103,13 +116,13 @@ signals:
     void OnFillComplete(QObject *Sender);
 
 protected:
-    // Later features plug in here: live refresh, shell commands, menus, drag and drop.
-    virtual void startWatching() { }
+    // Later features plug in here: shell commands, menus, drag and drop.
     virtual void runShellCommand(ShellTreeNode *, const char *) { }
     virtual void showNodeContextMenu(ShellTreeNode *, const QPoint &) { }
     // (Re)starts the wait before a refresh; a keyboard hand-over has a timer of its own.
     void startRefreshTimer(int ms);
 
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -119,10 +132,6 @@ protected:
         const QModelIndex &index) const override;
     void drawBranches(
         QPainter *painter, const QRect &rect, const QModelIndex &index) const override;
-
-    bool m_dragging = false;
-    bool m_refreshPending = false;
-    bool m_renameMark = false; // the next change notification is ours
 
 private:
     std::uint32_t enumFlags() const;
@@ -148,6 +157,14 @@ private:
     void handOverSelected();
     void startRename();
     bool renameNode(ShellTreeNode *node, const QString &text);
+    // Every filled level with a folder path is watched (there are no subtree watches).
+    void startWatching();
+    void stopWatching();
+    std::uint32_t watchFilter() const;
+    void watchLevel(ShellTreeNode *node);
+    void unwatchLevels(ShellTreeNode *node);
+    void changeNotified();
+    static void deviceChanged(QObject *control, const TDeviceChangeMessage &message);
 
     ShellTreeModel *m_model;
     TPTShellLocator m_baseFolder;
@@ -158,6 +175,11 @@ private:
     TPTShellTreeOptions m_options = DefaultOptions;
     ShellTimer m_handOverTimer;
     ShellTimer m_refreshTimer;
+    std::unique_ptr<TChangeHandlerThread> m_changeThread;
+    bool m_watching = false;
+    bool m_dragging = false;
+    bool m_refreshPending = false;
+    bool m_renameMark = false; // the next change notification is ours
     bool m_immediate = false;
     int m_reentry = 0;
     bool m_loading = true;

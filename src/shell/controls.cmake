@@ -1,7 +1,10 @@
 # The folder tree and the filtered file list.
 set(CONTROL_SOURCES
   ReentryGuard.h
+  ScrollAnchor.h
   ShellTimer.h ShellTimer.cpp
+  TChangeHandlerThread.h TChangeHandlerThread.cpp
+  TPTDeviceChangeHandler.h TPTDeviceChangeHandler.cpp
   FillScope.h FillScope.cpp
   FileFilter.h FileFilter.cpp
   ShellEnum.h ShellEnum.cpp
