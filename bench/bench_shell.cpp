@@ -1,12 +1,15 @@
 // The file list against two peers in the same run: a bare readdir with the same filter,
 // and the least the list must do (readdir, filter, fstatat of the matching names,
-// collation keys, sort).
+// collation keys, sort). Live refresh: the time from the last of a burst of new files,
+// made by another thread, to the shown list holding them all.
 #include "common/FileName.h"
 #include "shell/ShellModel.h"
+#include "shell/TChangeHandlerThread.h"
 #include "shell/TPTShellList.h"
 
 #include <QApplication>
 #include <QCollator>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -16,12 +19,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <strings.h>
+#include <thread>
 
 using namespace lumisnap;
 
@@ -29,6 +36,8 @@ namespace {
 
 constexpr int EntryCount = 20000; // half of them pictures, a tenth sub-folders
 constexpr int ChangesPerRefresh = 100;
+constexpr int BurstSize = 1000;
+constexpr int SettleLimit = 20000; // ms
 const char *const Filter = "*.gif;*.jpg;*.ico;*.bmp";
 const char *const Extensions[] = { ".gif", ".jpg", ".ico", ".bmp" };
 
@@ -168,6 +177,121 @@ void BM_RefreshList(benchmark::State &state)
     }
 }
 
+QByteArray burstName(int i)
+{
+    return "burst" + QByteArray::number(i) + ".gif";
+}
+
+void unlinkBurst()
+{
+    for (int i = 0; i < BurstSize; ++i)
+        ::unlink((sandbox().path + '/' + burstName(i)).constData());
+}
+
+// One refresh that finds a burst of new pictures.
+void BM_RefreshAfterBurst(benchmark::State &state)
+{
+    list().FillList();
+    const int before = list().Count();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < BurstSize; ++i)
+            sandbox().touch(burstName(i));
+        state.ResumeTiming();
+        list().RefreshList();
+        state.PauseTiming();
+        if (list().Count() != before + BurstSize)
+            state.SkipWithError("the refresh missed new files");
+        unlinkBurst();
+        list().RefreshList();
+        state.ResumeTiming();
+    }
+}
+
+// A shown list with the keyboard focus that follows the sandbox as the program's does,
+// counting the change messages it is posted and the refreshes it runs.
+class LiveList : public QObject
+{
+public:
+    LiveList()
+    {
+        m_list = new TPTShellList(&m_window);
+        m_list->setFileFilter(Filter);
+        m_list->Loaded();
+        m_list->Folder().SetIdList(
+            shellModel().desktopFolder()->parseDisplayName(sandbox().dir.path()));
+        m_list->installEventFilter(this);
+        QObject::connect(m_list, &TPTShellList::OnFillStart, [this] { ++refreshes; });
+        m_window.resize(400, 300);
+        m_list->resize(400, 300);
+        m_window.show();
+        m_window.activateWindow();
+        m_list->setFocus();
+    }
+    TPTShellList &list() { return *m_list; }
+
+    int messages = 0;
+    int refreshes = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == ShellChangeMessage)
+            ++messages;
+        return false;
+    }
+
+private:
+    QWidget m_window;
+    TPTShellList *m_list;
+};
+
+void runEventsUntil(const std::function<bool()> &done)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done() && elapsed.elapsed() < SettleLimit)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+}
+
+std::int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Wall time from the last new file to the list showing all of them, the refresh wait
+// included; another thread makes the files while the event loop runs.
+void BM_BurstToRefreshedList(benchmark::State &state)
+{
+    LiveList live;
+    const int before = live.list().Count();
+    int messages = 0, refreshes = 0;
+    for (auto _ : state) {
+        live.messages = live.refreshes = 0;
+        std::atomic<std::int64_t> lastChange { 0 };
+        std::thread maker([&] {
+            for (int i = 0; i < BurstSize; ++i)
+                sandbox().touch(burstName(i));
+            lastChange = nowNs();
+        });
+        runEventsUntil(
+            [&] { return lastChange != 0 && live.list().Count() == before + BurstSize; });
+        const std::int64_t shown = nowNs();
+        maker.join();
+        if (live.list().Count() != before + BurstSize)
+            state.SkipWithError("the list never showed the burst");
+        state.SetIterationTime(double(shown - lastChange) / 1e9);
+        messages += live.messages;
+        refreshes += live.refreshes;
+        unlinkBurst();
+        runEventsUntil([&] { return live.list().Count() == before; });
+    }
+    state.counters["messages"] = benchmark::Counter(messages, benchmark::Counter::kAvgIterations);
+    state.counters["refreshes"] = benchmark::Counter(refreshes, benchmark::Counter::kAvgIterations);
+}
+
 BENCHMARK(BM_Readdir)->Unit(benchmark::kMillisecond)->Repetitions(8)->ReportAggregatesOnly(true);
 BENCHMARK(BM_LeastWork)->Unit(benchmark::kMillisecond)->Repetitions(8)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FillList)
@@ -178,6 +302,16 @@ BENCHMARK(BM_FillList)
 BENCHMARK(BM_RefreshList)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(8)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RefreshAfterBurst)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(8)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BurstToRefreshedList)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 // Collects each benchmark's mean and spread, then prints the ratios asked for, in CPU
@@ -267,6 +401,7 @@ int main(int argc, char **argv)
     table.add("FillList / least work", "BM_FillList/1", "BM_LeastWork", 0.0);
     table.add("RefreshList / readdir", "BM_RefreshList", "BM_Readdir", 3.0);
     table.add("RefreshList / least work", "BM_RefreshList", "BM_LeastWork", 0.0);
+    table.add("Burst refresh / readdir", "BM_RefreshAfterBurst", "BM_Readdir", 8.0);
     table.add("Size sort / name sort", "BM_FillList/2", "BM_FillList/1", 2.0);
     table.add("Type sort / name sort", "BM_FillList/3", "BM_FillList/1", 2.0);
     table.add("Modified sort / name sort", "BM_FillList/4", "BM_FillList/1", 2.0);

@@ -284,8 +284,8 @@ TChangeHandlerThread::~TChangeHandlerThread()
     quit.code = Command::Quit;
     m_shared->commands.push_back(quit);
     const bool ended = m_shared->wake()
-        && m_shared->answered.wait_for(lock, std::chrono::milliseconds(QuitTimeout),
-            [this] { return m_shared->finished; });
+        && m_shared->answered.wait_for(
+            lock, std::chrono::milliseconds(QuitTimeout), [this] { return m_shared->finished; });
     lock.unlock();
     if (ended)
         m_thread.join();

@@ -68,7 +68,8 @@ public:
     // Watches one folder (no subtree: the system offers none, so asking for one fails).
     // Fails at once for an empty path and when the system refuses (a missing folder, the
     // per-user watch limit), and when the thread does not answer within CommandTimeout.
-    bool AddWatch(const QString &path, std::uint32_t filter, bool watchSubtree, int *slot = nullptr);
+    bool AddWatch(
+        const QString &path, std::uint32_t filter, bool watchSubtree, int *slot = nullptr);
     // Drops some watches; slots the system dropped already are skipped.
     bool RemoveWatches(const std::vector<int> &slotNumbers);
     // Drops every watch; messages still queued for the old ones are taken back.

@@ -96,7 +96,8 @@ void TPTDeviceChangeHandler::SetMountInfoPath(const QString &path)
 std::vector<TPTDeviceChangeHandler::Mount> TPTDeviceChangeHandler::readMounts() const
 {
     std::vector<Mount> mounts;
-    for (const DriveInfo &drive : DriveList::parse(DriveList::readMountInfo(m_mountInfoPath), false))
+    for (const DriveInfo &drive :
+        DriveList::parse(DriveList::readMountInfo(m_mountInfoPath), false))
         mounts.emplace_back(drive.mountPoint, drive.device);
     return mounts;
 }

@@ -94,6 +94,7 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     : QTreeView(parent)
     , m_model(std::make_unique<ShellListModel>())
     , m_refreshTimer([this] { refreshTimerFired(); }, this)
+    , m_watch(this, [this](int ms) { m_refreshTimer.start(ms); })
 {
     m_folder.setChangeHandler([this](TPTShellLocator &) { folderChanged(); });
     setModel(m_model.get());
@@ -139,7 +140,7 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
 
 TPTCustomShellList::~TPTCustomShellList()
 {
-    m_changeThread.reset();
+    m_watch.release();
     if (TPTDeviceChangeHandler *handler = TPTDeviceChangeHandler::existing())
         handler->Unregister(&TPTCustomShellList::deviceChanged, this);
     if (m_widthsWorthKeeping)
@@ -227,7 +228,7 @@ void TPTCustomShellList::followTree(const IdList &absIdList)
 
 bool TPTCustomShellList::busy() const
 {
-    return m_dragging || state() == EditingState;
+    return m_watch.dragging() || state() == EditingState;
 }
 
 void TPTCustomShellList::FillList()
@@ -585,34 +586,19 @@ void TPTCustomShellList::SelectItem(int index)
 void TPTCustomShellList::startWatching()
 {
     m_refreshTimer.stop();
-    m_renameMark = false; // a rename's notice belongs to the watch it came from
+    m_watch.clearRenameMark(); // a rename's notice belongs to the watch it came from
     const QString path = shellModel().pathText(m_folderIdList);
-    if (!m_changeThread && path.isEmpty())
+    if (!m_watch.existingThread() && path.isEmpty())
         return; // a virtual folder has nothing to watch
-    if (!m_changeThread)
-        m_changeThread = std::make_unique<TChangeHandlerThread>(this, ShellChangeMessage);
-    m_changeThread->RemoveAll();
-    m_changeThread->AddWatch(path, FileNameChanges | DirNameChanges, false);
+    TChangeHandlerThread &thread = m_watch.thread();
+    thread.RemoveAll();
+    thread.AddWatch(path, FileNameChanges | DirNameChanges, false);
 }
 
 void TPTCustomShellList::stopWatching()
 {
     m_refreshTimer.stop();
-    if (m_changeThread)
-        m_changeThread->RemoveAll();
-}
-
-// A burst of changes restarts the wait each time: one refresh once it has been quiet.
-void TPTCustomShellList::changeNotified()
-{
-    if (m_changeThread)
-        m_changeThread->MessageTaken();
-    if (m_renameMark) {
-        m_renameMark = false;
-        return;
-    }
-    if (!m_dragging)
-        m_refreshTimer.start(refreshDelay(hasFocus()));
+    m_watch.removeAll();
 }
 
 void TPTCustomShellList::refreshTimerFired()
@@ -640,10 +626,7 @@ void TPTCustomShellList::deviceChanged(QObject *control, const TDeviceChangeMess
 
 bool TPTCustomShellList::event(QEvent *event)
 {
-    if (event->type() != ShellChangeMessage)
-        return QTreeView::event(event);
-    runHandler([this] { changeNotified(); });
-    return true;
+    return m_watch.answer(event) || QTreeView::event(event);
 }
 
 void TPTCustomShellList::postDeferredFill()
@@ -692,7 +675,7 @@ void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
 void TPTCustomShellList::contextMenuEvent(QContextMenuEvent *event)
 {
     runHandler([&] {
-        if ((m_options & ptsloContextMenus) && !m_dragging)
+        if ((m_options & ptsloContextMenus) && !m_watch.dragging())
             showItemContextMenu(event->pos());
     });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "shell/ChangeWatch.h"
 #include "shell/IdList.h"
 #include "shell/ShellFolder.h"
 #include "shell/ShellTimer.h"
@@ -17,7 +18,6 @@ namespace lumisnap {
 
 class FilterNames;
 class ShellListModel;
-class TChangeHandlerThread;
 class TPTCustomDraw;
 class TPTCustomShellTree;
 struct TDeviceChangeMessage;
@@ -104,16 +104,16 @@ public:
     // Live refresh. A rename made through the list marks itself: the change notification
     // it causes is ignored once. While a drag out of the list runs, notifications are
     // ignored and fills wait; refreshPending() then tells whether one did.
-    void markRename() { m_renameMark = true; }
-    bool renameMarked() const { return m_renameMark; }
-    void setDragging(bool dragging) { m_dragging = dragging; }
-    bool dragging() const { return m_dragging; }
+    void markRename() { m_watch.markRename(); }
+    bool renameMarked() const { return m_watch.renameMarked(); }
+    void setDragging(bool dragging) { m_watch.setDragging(dragging); }
+    bool dragging() const { return m_watch.dragging(); }
     bool refreshPending() const { return m_refreshPending; }
     // The refresh waiting for changes to rest; FlushRefresh runs it at once.
     bool refreshScheduled() const { return m_refreshTimer.isActive(); }
     void FlushRefresh();
     // The watcher of the shown folder; none until the list first watches one.
-    TChangeHandlerThread *changeThread() const { return m_changeThread.get(); }
+    TChangeHandlerThread *changeThread() const { return m_watch.existingThread(); }
 
 signals:
     void OnClick(QObject *Sender);
@@ -154,7 +154,6 @@ private:
     bool busy() const;
     void startWatching();
     void stopWatching();
-    void changeNotified();
     void refreshTimerFired();
     static void deviceChanged(QObject *control, const TDeviceChangeMessage &message);
 
@@ -200,11 +199,9 @@ private:
     bool m_widthsWorthKeeping = false;
     bool m_deferredFillPosted = false;
     bool m_shownOnce = false;
-    bool m_dragging = false;
-    bool m_renameMark = false; // the next change notification is ours
     bool m_refreshPending = false;
     ShellTimer m_refreshTimer;
-    std::unique_ptr<TChangeHandlerThread> m_changeThread;
+    ChangeWatch m_watch;
     // The row being drawn: its events ran once, its cells apply what they changed.
     mutable TPTCustomDraw *m_rowDraw = nullptr;
 };

@@ -78,6 +78,7 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
           this))
     , m_handOverTimer([this] { handOverSelected(); }, this)
     , m_refreshTimer([this] { RefreshTree(); }, this)
+    , m_watch(this, [this](int ms) { startRefreshTimer(ms); })
 {
     m_baseFolder.setChangeHandler([this](TPTShellLocator &) {
         if (!m_loading)
@@ -105,7 +106,7 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
 
 TPTCustomShellTree::~TPTCustomShellTree()
 {
-    m_changeThread.reset();
+    m_watch.release();
     if (TPTDeviceChangeHandler *handler = TPTDeviceChangeHandler::existing())
         handler->Unregister(&TPTCustomShellTree::deviceChanged, this);
     m_handOverTimer.stop();
@@ -194,7 +195,7 @@ std::uint32_t TPTCustomShellTree::enumFlags() const
 
 bool TPTCustomShellTree::busy() const
 {
-    return m_dragging || state() == QAbstractItemView::EditingState;
+    return m_watch.dragging() || state() == QAbstractItemView::EditingState;
 }
 
 ShellTreeNode *TPTCustomShellTree::rootNode() const
@@ -599,7 +600,7 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
         = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength));
     // Nothing changed on disk: no notification comes that the mark could take.
     if (renamed.isNull() || renamed == node->shData()->RelIdList())
-        m_renameMark = false;
+        m_watch.clearRenameMark();
     if (renamed.isNull())
         return false;
     node->invalidateDescendants();
@@ -622,9 +623,7 @@ std::uint32_t TPTCustomShellTree::watchFilter() const
 
 void TPTCustomShellTree::startWatching()
 {
-    if (!m_changeThread)
-        m_changeThread = std::make_unique<TChangeHandlerThread>(this, ShellChangeMessage);
-    m_changeThread->RemoveAll();
+    m_watch.thread().RemoveAll();
     m_watching = true;
     const std::function<void(ShellTreeNode *)> watchFilled = [&](ShellTreeNode *node) {
         node->setWatchSlot(ShellTreeNode::NoWatch);
@@ -641,24 +640,23 @@ void TPTCustomShellTree::startWatching()
 void TPTCustomShellTree::stopWatching()
 {
     m_watching = false;
-    if (m_changeThread)
-        m_changeThread->RemoveAll();
+    m_watch.removeAll();
 }
 
 // A virtual folder ("Computer") has no path and gets no watch; a folder the system
 // refuses (gone, unreadable, past the watch limit) just goes unwatched.
 void TPTCustomShellTree::watchLevel(ShellTreeNode *node)
 {
-    if (!m_changeThread || !node->shData())
+    if (!m_watch.existingThread() || !node->shData())
         return;
     int slot = ShellTreeNode::NoWatch;
-    if (m_changeThread->AddWatch(node->shData()->Path(), watchFilter(), false, &slot))
+    if (m_watch.existingThread()->AddWatch(node->shData()->Path(), watchFilter(), false, &slot))
         node->setWatchSlot(slot);
 }
 
 void TPTCustomShellTree::unwatchLevels(ShellTreeNode *node)
 {
-    if (!m_changeThread || !m_watching)
+    if (!m_watch.existingThread() || !m_watching)
         return;
     std::vector<int> slotNumbers;
     const std::function<void(ShellTreeNode *)> collect = [&](ShellTreeNode *n) {
@@ -669,20 +667,7 @@ void TPTCustomShellTree::unwatchLevels(ShellTreeNode *node)
                 collect(child);
     };
     collect(node);
-    m_changeThread->RemoveWatches(slotNumbers);
-}
-
-// A burst of changes restarts the wait each time: one refresh once it has been quiet.
-void TPTCustomShellTree::changeNotified()
-{
-    if (m_changeThread)
-        m_changeThread->MessageTaken();
-    if (m_renameMark) {
-        m_renameMark = false;
-        return;
-    }
-    if (!m_dragging)
-        startRefreshTimer(refreshDelay(hasFocus()));
+    m_watch.existingThread()->RemoveWatches(slotNumbers);
 }
 
 // Media came or went: the tree shows it at once, without waiting.
@@ -695,10 +680,7 @@ void TPTCustomShellTree::deviceChanged(QObject *control, const TDeviceChangeMess
 
 bool TPTCustomShellTree::event(QEvent *event)
 {
-    if (event->type() != ShellChangeMessage)
-        return QTreeView::event(event);
-    runHandler([this] { changeNotified(); });
-    return true;
+    return m_watch.answer(event) || QTreeView::event(event);
 }
 
 void TPTCustomShellTree::keyPressEvent(QKeyEvent *event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "shell/ChangeWatch.h"
 #include "shell/IdList.h"
 #include "shell/ShellFolder.h"
 #include "shell/ShellTimer.h"
@@ -19,7 +20,6 @@ namespace lumisnap {
 
 class ShellTreeModel;
 class ShellTreeNode;
-class TChangeHandlerThread;
 class TPTCustomDraw;
 class TPTCustomShellList;
 struct TDeviceChangeMessage;
@@ -89,13 +89,13 @@ public:
     // Live refresh. A rename made through the tree marks itself: the change notification
     // it causes is ignored once. While a drag out of the tree runs, notifications are
     // ignored and fills wait; refreshPending() then tells whether one did.
-    void markRename() { m_renameMark = true; }
-    bool renameMarked() const { return m_renameMark; }
-    void setDragging(bool dragging) { m_dragging = dragging; }
-    bool dragging() const { return m_dragging; }
+    void markRename() { m_watch.markRename(); }
+    bool renameMarked() const { return m_watch.renameMarked(); }
+    void setDragging(bool dragging) { m_watch.setDragging(dragging); }
+    bool dragging() const { return m_watch.dragging(); }
     bool refreshPending() const { return m_refreshPending; }
     // The watcher of the filled levels; none until the tree first watches.
-    TChangeHandlerThread *changeThread() const { return m_changeThread.get(); }
+    TChangeHandlerThread *changeThread() const { return m_watch.existingThread(); }
 
 signals:
     void OnClick(QObject *Sender);
@@ -163,7 +163,6 @@ private:
     std::uint32_t watchFilter() const;
     void watchLevel(ShellTreeNode *node);
     void unwatchLevels(ShellTreeNode *node);
-    void changeNotified();
     static void deviceChanged(QObject *control, const TDeviceChangeMessage &message);
 
     ShellTreeModel *m_model;
@@ -175,11 +174,9 @@ private:
     TPTShellTreeOptions m_options = DefaultOptions;
     ShellTimer m_handOverTimer;
     ShellTimer m_refreshTimer;
-    std::unique_ptr<TChangeHandlerThread> m_changeThread;
+    ChangeWatch m_watch;
     bool m_watching = false;
-    bool m_dragging = false;
     bool m_refreshPending = false;
-    bool m_renameMark = false; // the next change notification is ours
     bool m_immediate = false;
     int m_reentry = 0;
     bool m_loading = true;

@@ -5,6 +5,7 @@ set(CONTROL_SOURCES
   ShellTimer.h ShellTimer.cpp
   TChangeHandlerThread.h TChangeHandlerThread.cpp
   TPTDeviceChangeHandler.h TPTDeviceChangeHandler.cpp
+  ChangeWatch.h ChangeWatch.cpp
   FillScope.h FillScope.cpp
   FileFilter.h FileFilter.cpp
   ShellEnum.h ShellEnum.cpp

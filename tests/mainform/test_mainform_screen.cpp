@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -167,6 +168,35 @@ private slots:
         const QImage shot = screenshot("background");
         QVERIFY(near(previewPixel(shot, 5, 5), Qt::white));
         QVERIFY(near(previewPixel(shot, 108, 81), sandbox::photoColour(1)));
+    }
+
+    // Another program copies pictures into the shown folder and deletes one: the list
+    // follows without a click, and the picture being previewed stays.
+    void changesFromOutsideShowWithoutAClick()
+    {
+        clickTreeFolder("Holiday");
+        QTRY_COMPARE(form->PTShellList1->Count(), 12);
+        clickListRow(2);
+        const QString shown = CurrentFile;
+        QStringList copy;
+        for (const char *name : { "a_red.bmp", "b_wide.jpg", "d_damaged.jpg" })
+            copy << home->path(QStringLiteral("Desktop/") + name);
+        QCOMPARE(QProcess::execute("cp", copy << home->path("Desktop/Holiday")), 0);
+        QTRY_COMPARE(form->PTShellList1->Count(), 15);
+        screenshot("live-copied");
+        const QString gone = home->path("Desktop/Holiday/photo05.bmp");
+        QCOMPARE(QProcess::execute("rm", { gone }), 0);
+        QTRY_COMPARE(form->PTShellList1->Count(), 14);
+        QCOMPARE(sandbox::rowOf(form->PTShellList1, "photo05.bmp"), -1);
+        QVERIFY(sandbox::rowOf(form->PTShellList1, "d_damaged.jpg") >= 0);
+        QCOMPARE(CurrentFile, shown);
+        QCOMPARE(form->PTShellList1->SelectedData()->Path(), shown);
+        const QImage shot = screenshot("live-deleted");
+        QVERIFY(near(previewPixel(shot, 78 + 30, 61 + 20), sandbox::photoColour(3)));
+        QVERIFY(near(previewPixel(shot, 78 - 3, 61 + 20), Qt::black));
+        for (const char *name : { "a_red.bmp", "b_wide.jpg", "d_damaged.jpg" })
+            QFile::remove(home->path(QStringLiteral("Desktop/Holiday/") + name));
+        sandbox::writePicture(gone, { 60, 40 }, sandbox::photoColour(5));
     }
 };
 
