@@ -20,6 +20,7 @@ QByteArray resource(const QString &fileName)
     return bytes;
 }
 
+// A picture stored as a Windows bitmap.
 QImage skinPicture(const QString &name)
 {
     const QByteArray bytes = resource(name + QStringLiteral(".bmp"));
@@ -41,6 +42,12 @@ SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTole
     design.options = ifUseWindowsDrag;
     design.autoSize = true;
     return design;
+}
+
+ButtonDesign buttonDesign(const QString &name)
+{
+    return { skinPicture(name), resource(name + QStringLiteral(".rgn")),
+        resource(name + QStringLiteral("Down.rgn")) };
 }
 
 QByteArray busyIndicator()

@@ -10,11 +10,24 @@ namespace lumisnap::FormResources {
 // program's own bitmap reader, and its stored region name.rgn.
 SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTolerance);
 
+// An image button's design: its face name.bmp and its stored regions name.rgn and
+// nameDown.rgn.
+struct ButtonDesign
+{
+    QImage face;
+    QByteArray regionData;
+    QByteArray downRegionData;
+};
+
+ButtonDesign buttonDesign(const QString &name);
+
 // The drive scan's busy indicator: an animated GIF stream.
 QByteArray busyIndicator();
 
 inline const QString MainSkin = QStringLiteral("MainSkin");
 inline const QString SplashSkin = QStringLiteral("SplashSkin");
 inline const QString AlarmSkin = QStringLiteral("AlarmSkin");
+inline const QString BackButton = QStringLiteral("BackButton");
+inline const QString NextButton = QStringLiteral("NextButton");
 
 } // namespace lumisnap::FormResources

@@ -1,23 +1,289 @@
 #include "FullForm/TFullScreen.h"
 
+#include "FullForm/TPanel.h"
+#include "common/ErrorReport.h"
+#include "common/FileName.h"
+#include "forms/FormResources.h"
+#include "mainform/TImage.h"
+#include "mainform/TListBox.h"
+#include "mainform/TMainForm.h"
+#include "mainform/TScrollBox.h"
+#include "shell/TPTShListData.h"
+#include "shell/TPTShellList.h"
+#include "skin/SkinSetup.h"
+#include "skin/TfcImageBtn.h"
+#include "skin/TfcLabel.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
 
 namespace lumisnap {
 
 TFullScreen *FullScreen = nullptr;
 
-TFullScreen::TFullScreen(QWidget *parent) : QWidget(parent)
+namespace {
+
+constexpr int PanelHeight = 33;
+constexpr int StatusBarHeight = 31;
+constexpr int ButtonTop = 2;
+constexpr int BackButtonLeft = 3;
+constexpr int NextButtonLeft = 83;
+constexpr int ButtonShadowOffset = 2;
+
+// The path as the status bar shows it: upper case, undecodable bytes shown as such.
+QString upperPath(const QString &path)
+{
+    return displayFileName(path).toUpper();
+}
+
+QString bytesStatus(const QString &path)
+{
+    return QStringLiteral(" %1  (File Size - %2 Bytes)")
+        .arg(upperPath(path))
+        .arg(TMainForm::fileBytes(path));
+}
+
+} // namespace
+
+TFullScreen::TFullScreen(QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint)
 {
     setWindowTitle(QStringLiteral("Lumisnap"));
-    setStyleSheet(QStringLiteral("background: black"));
+    setFont(fontFromDesign(QStringLiteral("MS Sans Serif"), -11, false));
+    setFocusPolicy(Qt::StrongFocus);
+    createComponents();
+    bindHandlers();
+}
+
+TFullScreen::~TFullScreen() = default;
+
+void TFullScreen::createComponents()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ScrollBox1 = new TScrollBox(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setColor(clSilver);
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(ScrollBox1, 1);
+
+    PicImage = new TImage(ScrollBox1->contents());
+    PicImage->setObjectName(QStringLiteral("PicImage"));
+    PicImage->move(0, 0);
+    PicImage->setAutoSize(true);
+    PicImage->setDevicePixels(true);
+
+    Panel1 = new TPanel;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFont(fontFromDesign(QStringLiteral("MS Sans Serif"), -11, true));
+    Panel1->resize(Panel1->width(), PanelHeight);
+    ScrollBox1->setBottomDock(Panel1);
+    BackButton = createButton(
+        "BackButton", FormResources::BackButton, QStringLiteral("    PREV"), BackButtonLeft, taCenter);
+    NextButton = createButton("NextButton", FormResources::NextButton, QStringLiteral("  NEXT"),
+        NextButtonLeft, taLeftJustify);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(StatusBarHeight);
+    layout->addWidget(StatusBar1);
+}
+
+TfcImageBtn *TFullScreen::createButton(const char *name, const QString &design,
+    const QString &caption, int left, TAlignment alignment)
+{
+    auto *button = new TfcImageBtn(Panel1);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, ButtonTop, TfcImageBtn::kDefaultWidth, TfcImageBtn::kDefaultHeight);
+    button->setCaption(caption);
+    button->setFont(fontFromDesign(QStringLiteral("Comic Sans MS"), -11, true));
+    button->setFontColor(clYellow);
+    TfcCaptionText &text = button->TextOptions();
+    text.setAlignment(alignment);
+    text.setVAlignment(vaVCenter);
+    text.shadow().setEnabled(true);
+    text.shadow().setColor(clBlack);
+    text.shadow().setXOffset(ButtonShadowOffset);
+    text.shadow().setYOffset(ButtonShadowOffset);
+    const FormResources::ButtonDesign stored = FormResources::buttonDesign(design);
+    button->setImage(stored.face);
+    button->readRegionData(stored.regionData);
+    button->readDownRegionData(stored.downRegionData);
+    button->setParentClipping(true);
+    button->loaded();
+    return button;
+}
+
+// Every handler runs where Qt calls in: an error it raises is reported there.
+void TFullScreen::bindHandlers()
+{
+    const auto on = [this](void (TFullScreen::*handler)()) {
+        return guarded([this, handler] { (this->*handler)(); });
+    };
+    connect(BackButton, &TfcImageBtn::OnClick, this, on(&TFullScreen::BackButtonClick));
+    connect(NextButton, &TfcImageBtn::OnClick, this, on(&TFullScreen::NextButtonClick));
+    connect(PicImage, &TImage::clicked, this, on(&TFullScreen::PicImageClick));
+    connect(ScrollBox1, &TScrollBox::clicked, this, on(&TFullScreen::PicImageClick));
+}
+
+void TFullScreen::showOver(QWidget *over)
+{
+    QScreen *screen = over ? over->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(screen->geometry());
+    showFullScreen();
+    raise();
+    activateWindow();
+}
+
+void TFullScreen::FormShow()
+{
+    if (!MainForm)
+        return;
+    PicImage->setCenter(MainForm->PicImage->Center());
+    Panel1->setCaption(QStringLiteral("Picture # ") + MainForm->PicLabel->caption());
+    ScrollBox1->setColor(MainForm->ScrollBox1->Color());
+    PicImage->Picture().LoadFromFile(CurrentFile);
+    StatusBar1->showMessage(bytesStatus(CurrentFile));
+    if (PicImage->width() > width() || PicImage->height() > height()) {
+        PicImage->setCenter(false);
+        PicImage->setStretch(false);
+    }
+}
+
+void TFullScreen::BackButtonClick()
+{
+    if (!MainForm)
+        return;
+    if (ScanMode == 0)
+        stepShellList(-1);
+    else
+        stepScanList(-1);
+}
+
+void TFullScreen::NextButtonClick()
+{
+    if (!MainForm)
+        return;
+    if (ScanMode == 0)
+        stepShellList(1);
+    else
+        stepScanList(1);
+}
+
+// No wrap-around: a step off either end, or with nothing selected, does nothing.
+void TFullScreen::stepShellList(int step)
+{
+    TPTShellList *list = MainForm->PTShellList1;
+    const int index = list->SelectedIndex();
+    const int target = index + step;
+    if (!list->SelectedData() || index < 0 || target < 0 || target >= list->Count())
+        return;
+    list->SelectItem(target);
+    TPTShListData *data = list->SelectedData();
+    if (!data)
+        return;
+    CurrentFile = data->Path();
+    loadPicture();
+    const QString sizeText = data->SizeText();
+    StatusBar1->showMessage(upperPath(CurrentFile) + QStringLiteral(" File Size - ") + sizeText);
+    MainForm->NameLabel->setCaption(QStringLiteral("File Size - ") + sizeText);
+    showPosition(target, list->Count());
+}
+
+void TFullScreen::stepScanList(int step)
+{
+    TListBox *list = MainForm->ScanListBox;
+    const int index = list->ItemIndex();
+    const int target = index + step;
+    if (index < 0 || target < 0 || target >= list->count())
+        return;
+    if (step < 0)
+        BackButton->repaint();
+    list->setItemIndex(target);
+    CurrentFile = list->Items(target);
+    loadPicture();
+    StatusBar1->showMessage(bytesStatus(CurrentFile));
+    MainForm->NameLabel->setCaption(
+        QStringLiteral("File Size - %1 Bytes").arg(TMainForm::fileBytes(CurrentFile)));
+    showPosition(target, list->count());
+}
+
+void TFullScreen::loadPicture()
+{
+    PicImage->Picture().LoadFromFile(CurrentFile);
+}
+
+void TFullScreen::showPosition(int index, int count)
+{
+    const QString position = TMainForm::positionText(index, count);
+    Panel1->setCaption(QStringLiteral(" Picture # ") + position);
+    MainForm->PicLabel->setCaption(position);
+}
+
+void TFullScreen::PicImageClick()
+{
+    hide();
+}
+
+void TFullScreen::FormHide()
+{
+    if (!MainForm)
+        return;
+    MainForm->PicImage->Picture().LoadFromFile(CurrentFile);
+}
+
+void TFullScreen::FormClose()
+{
+    FormHide();
+}
+
+void TFullScreen::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        setFocus();
+        runHandler([this] { FormShow(); });
+    }
+}
+
+void TFullScreen::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous())
+        runHandler([this] { FormHide(); });
+}
+
+void TFullScreen::closeEvent(QCloseEvent *event)
+{
+    runHandler([this] { FormClose(); });
+    QWidget::closeEvent(event);
 }
 
 void TFullScreen::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape)
-        hide();
-    else
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        runHandler([this] { PicImageClick(); });
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+        runHandler([this] { BackButtonClick(); });
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        runHandler([this] { NextButtonClick(); });
+        break;
+    default:
         QWidget::keyPressEvent(event);
+    }
 }
 
 } // namespace lumisnap

@@ -1,19 +1,61 @@
 #pragma once
 
+#include "skin/TfcText.h"
+
 #include <QWidget>
+
+class QStatusBar;
 
 namespace lumisnap {
 
-// The full-screen viewer: a maximised window that shows the current picture.
+class TfcImageBtn;
+class TImage;
+class TPanel;
+class TScrollBox;
+
+// The full-screen viewer: the current picture alone on the screen, stepped through
+// the main window's picture list with PREV and NEXT. Position and path live in the
+// main window; the viewer writes them back as it steps.
 class TFullScreen : public QWidget
 {
     Q_OBJECT
 public:
     explicit TFullScreen(QWidget *parent = nullptr);
+    ~TFullScreen() override;
+
+    // Covers the whole screen that holds `over` (the main window) and shows.
+    void showOver(QWidget *over);
+
+    TScrollBox *ScrollBox1 = nullptr;
+    TImage *PicImage = nullptr;
+    TPanel *Panel1 = nullptr;
+    TfcImageBtn *BackButton = nullptr;
+    TfcImageBtn *NextButton = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+
+    void FormShow();
+    void BackButtonClick();
+    void NextButtonClick();
+    void PicImageClick();
+    void FormHide();
+    void FormClose();
 
 protected:
-    // Until the viewer has its own controls, Escape is the way back.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step.
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createComponents();
+    TfcImageBtn *createButton(const char *name, const QString &design, const QString &caption,
+        int left, TAlignment alignment);
+    void bindHandlers();
+    void stepShellList(int step);
+    void stepScanList(int step);
+    void showPosition(int index, int count);
+    void loadPicture();
 };
 
 extern TFullScreen *FullScreen;

@@ -5,6 +5,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 
 namespace lumisnap {
 
@@ -40,6 +41,15 @@ void TImage::setStretch(bool value)
     update();
 }
 
+void TImage::setDevicePixels(bool value)
+{
+    if (m_devicePixels == value)
+        return;
+    m_devicePixels = value;
+    fitToPicture();
+    update();
+}
+
 void TImage::setAlign(Align value)
 {
     if (m_align == value)
@@ -66,14 +76,19 @@ void TImage::paintEvent(QPaintEvent *)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
+    // Placed in device pixels, so that an unstretched picture is drawn 1:1.
+    const qreal scale = pixelScale();
+    painter.scale(1 / scale, 1 / scale);
+    const QRect dest = destRect(
+        (QSizeF(size()) * scale).toSize(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
     try {
-        m_picture.draw(painter, destRect());
+        m_picture.draw(painter, dest);
     } catch (...) {
         // A picture that fails at its first draw (a damaged JPEG) shows what it
         // decoded; its error is reported once this paint is over, not from inside it.
         reportCurrentExceptionLater();
         try {
-            m_picture.draw(painter, destRect());
+            m_picture.draw(painter, dest);
         } catch (...) {
             // Reported above: one error per picture.
         }
@@ -102,8 +117,10 @@ void TImage::pictureChanged()
 
 void TImage::fitToPicture()
 {
-    if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0)
-        resize(m_picture.width(), m_picture.height());
+    if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0) {
+        const qreal scale = pixelScale();
+        resize(qCeil(m_picture.width() / scale), qCeil(m_picture.height() / scale));
+    }
 }
 
 } // namespace lumisnap

@@ -26,6 +26,11 @@ public:
     bool Stretch() const { return m_stretch; }
     void setStretch(bool value);
 
+    // One picture pixel to one device pixel on a scaled screen, where the picture
+    // would otherwise be blown up; the control's size follows.
+    bool devicePixels() const { return m_devicePixels; }
+    void setDevicePixels(bool value);
+
     // Client: the control fills its parent (which lays it out); None: it is free.
     Align align() const { return m_align; }
     void setAlign(Align value);
@@ -46,6 +51,7 @@ protected:
 private:
     void pictureChanged();
     void fitToPicture();
+    qreal pixelScale() const { return m_devicePixels ? devicePixelRatioF() : 1.0; }
 
     TPicture m_picture;
     bool m_autoSize = false;
@@ -53,6 +59,7 @@ private:
     bool m_stretch = false;
     ClickTracker m_click;
     Align m_align = Align::None;
+    bool m_devicePixels = false;
 };
 
 } // namespace lumisnap

@@ -143,12 +143,16 @@ void TMainForm::DirectoryListBox1Click()
     showBytesAndPosition(PTShellList1->SelectedIndex(), PTShellList1->Count());
 }
 
-void TMainForm::showBytesAndPosition(int index, int count)
+qint64 TMainForm::fileBytes(const QString &path)
 {
     // 64 bits, so that files past 2 GiB read right.
-    const std::optional<FileData> file = shellModel().findFile(CurrentFile);
-    const qint64 bytes = file ? file->size : 0;
-    NameLabel->setCaption(QStringLiteral("File Size - %1 Bytes").arg(bytes));
+    const std::optional<FileData> file = shellModel().findFile(path);
+    return file ? file->size : 0;
+}
+
+void TMainForm::showBytesAndPosition(int index, int count)
+{
+    NameLabel->setCaption(QStringLiteral("File Size - %1 Bytes").arg(fileBytes(CurrentFile)));
     PicLabel->setCaption(positionText(index, count));
 }
 

@@ -46,6 +46,8 @@ public:
 
     // The position text of an entry: "6 of 12".
     static QString positionText(int index, int count);
+    // The size of a file as its directory entry gives it; 0 when it is gone.
+    static qint64 fileBytes(const QString &path);
 
     // Where "OFF" ends the process and where "COLOR" asks for a colour; tests replace
     // both so that they can watch what would happen.

@@ -162,11 +162,11 @@ void TMainForm::PicImageClick()
 {
     if (ScanMode == 1) {
         if (ScanListBox->count() > 0)
-            FullScreen->showMaximized();
+            FullScreen->showOver(this);
         return;
     }
     if (TPTShListData *data = PTShellList1->SelectedData(); data && IsPictureFile(data->Path()))
-        FullScreen->showMaximized();
+        FullScreen->showOver(this);
 }
 
 void TMainForm::HotLabelMouseMove(TfcLabel *label)

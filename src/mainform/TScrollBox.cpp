@@ -62,9 +62,31 @@ void TScrollBox::realign()
     m_realigning = false;
 }
 
+void TScrollBox::setBottomDock(QWidget *dock)
+{
+    m_bottomDock = dock;
+    dock->setParent(this);
+    setViewportMargins(0, 0, 0, dock->height());
+    // Scroll bars that come and go move the visible area's bottom.
+    viewport()->installEventFilter(this);
+    placeBottomDock();
+}
+
+void TScrollBox::placeBottomDock()
+{
+    if (!m_bottomDock)
+        return;
+    const QRect visible = viewport()->geometry();
+    m_bottomDock->setGeometry(
+        visible.left(), visible.bottom() + 1, visible.width(), m_bottomDock->height());
+}
+
 bool TScrollBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_contents && event->type() == QEvent::ChildAdded) {
+    if (watched == viewport()) {
+        if (event->type() == QEvent::Resize)
+            placeBottomDock();
+    } else if (watched == m_contents && event->type() == QEvent::ChildAdded) {
         if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
             child->installEventFilter(this);
     } else if (watched != m_contents
@@ -79,6 +101,7 @@ void TScrollBox::resizeEvent(QResizeEvent *event)
 {
     QScrollArea::resizeEvent(event);
     realign();
+    placeBottomDock();
 }
 
 void TScrollBox::mouseReleaseEvent(QMouseEvent *event)

@@ -26,6 +26,10 @@ public:
 
     void realign();
 
+    // A control docked along the bottom of the visible area, outside the scrolled
+    // contents, so that scrolling reaches everything above it.
+    void setBottomDock(QWidget *dock);
+
 signals:
     void clicked();
 
@@ -37,7 +41,10 @@ protected:
 private:
     QWidget *m_contents;
     TColor m_color = clBlack;
+    void placeBottomDock();
+
     QList<QWidget *> m_filling;
+    QWidget *m_bottomDock = nullptr;
     bool m_realigning = false;
 };
 

@@ -1,7 +1,9 @@
+#include "ButtonFaces.h"
 #include "SkinPainter.h"
 
 #include "skin/RegionData.h"
 #include "skin/RegionScan.h"
+#include "skin/TfcCustomImageBtn.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,13 +14,33 @@
 
 namespace {
 
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 // The stored region is exactly what the scan gives, so the program never scans at start.
 bool writeRegion(const QString &path, const QImage &picture, lumisnap::TColor transparent)
 {
-    const QByteArray value = lumisnap::RegionData::toPropertyValue(
-        lumisnap::BuildRegionFromBitmap(picture, transparent));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(value) == value.size();
+    return writeBytes(path,
+        lumisnap::RegionData::toPropertyValue(lumisnap::BuildRegionFromBitmap(picture, transparent)));
+}
+
+// A button's outline is its face stretched to the button, white left out; no pressed
+// outline is stored, so the button keeps its up outline while pressed.
+bool writeButtonFace(const QDir &forms, const char *name, const QImage &face)
+{
+    const QString base = forms.filePath(QString::fromLatin1(name));
+    QImageWriter writer(base + QStringLiteral(".bmp"), "bmp");
+    if (!writer.write(face)) {
+        std::fprintf(stderr, "%s: %s\n", name, qPrintable(writer.errorString()));
+        return false;
+    }
+    const QImage stretched = lumisnap::TfcCustomImageBtn::stretchPicture(
+        face, { lumisnap::TfcCustomBitBtn::kDefaultWidth, lumisnap::TfcCustomBitBtn::kDefaultHeight });
+    return writeRegion(base + QStringLiteral(".rgn"), stretched, lumisnap::clWhite)
+        && writeBytes(base + QStringLiteral("Down.rgn"), lumisnap::RegionData::toPropertyValue({}));
 }
 
 bool writeIcons(const QDir &folder)
@@ -69,6 +91,9 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    if (!writeButtonFace(forms, "BackButton", paintBackArrow())
+        || !writeButtonFace(forms, "NextButton", paintNextArrow()))
+        return 1;
     if (argc == 3 && !writeIcons(QDir(QString::fromLocal8Bit(argv[2]))))
         return 1;
     return 0;
