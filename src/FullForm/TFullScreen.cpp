@@ -257,8 +257,12 @@ void TFullScreen::showEvent(QShowEvent *event)
 void TFullScreen::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    if (!event->spontaneous())
-        runHandler([this] { FormHide(); });
+    if (event->spontaneous())
+        return;
+    runHandler([this] { FormHide(); });
+    // The keyboard goes back to the window the viewer was opened from.
+    if (MainForm && MainForm->isVisible())
+        MainForm->activateWindow();
 }
 
 void TFullScreen::closeEvent(QCloseEvent *event)

@@ -2,6 +2,7 @@
 // picture and the background, and the keys; what it shows and what it writes back
 // to the main window, for the file list and for the drive scan list.
 #include "../mainform/MainFormSandbox.h"
+#include "ViewerWindows.h"
 
 #include "FullForm/TFullScreen.h"
 #include "FullForm/TPanel.h"
@@ -19,7 +20,6 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include <memory>
 
 using namespace lumisnap;
 
@@ -49,8 +49,9 @@ class TestFullScreen : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TFullScreen> viewer;
+    ViewerWindows windows;
+    TMainForm *form = nullptr;
+    TFullScreen *viewer = nullptr;
     QStringList reports; // what the event loop would have shown in message boxes
 
     void openFolder(const QString &relative)
@@ -102,24 +103,14 @@ private slots:
     void init()
     {
         setErrorReporter([this](const QString &text) { reports << text; });
-        form = std::make_unique<TMainForm>();
-        MainForm = form.get();
-        viewer = std::make_unique<TFullScreen>();
-        FullScreen = viewer.get();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        if (SplashForm)
-            SplashForm->close();
+        windows.open();
+        form = windows.form.get();
+        viewer = windows.viewer.get();
     }
 
     void cleanup()
     {
-        FullScreen = nullptr;
-        viewer.reset();
-        MainForm = nullptr;
-        form.reset();
-        CurrentFile.clear();
-        ScanMode = 0;
+        windows.close();
         reports.clear();
     }
 
@@ -162,10 +153,10 @@ private slots:
         QCOMPARE(texts(), atStart);
 
         // The keys step as the buttons do.
-        QTest::keyClick(viewer.get(), Qt::Key_Right);
-        QTest::keyClick(viewer.get(), Qt::Key_PageDown);
+        QTest::keyClick(viewer, Qt::Key_Right);
+        QTest::keyClick(viewer, Qt::Key_PageDown);
         QCOMPARE(form->PicLabel->caption(), QString("3 of 3"));
-        QTest::keyClick(viewer.get(), Qt::Key_PageUp);
+        QTest::keyClick(viewer, Qt::Key_PageUp);
         QCOMPARE(form->PicLabel->caption(), QString("2 of 3"));
         QVERIFY(reports.isEmpty());
     }
@@ -264,7 +255,7 @@ private slots:
         openFolder("Desktop/Three");
         selectRow("p1.bmp");
         openViewer();
-        QTest::keyClick(viewer.get(), Qt::Key_Escape);
+        QTest::keyClick(viewer, Qt::Key_Escape);
         QVERIFY(!viewer->isVisible());
     }
 };

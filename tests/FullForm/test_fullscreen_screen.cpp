@@ -2,6 +2,7 @@
 // (xdotool), and what the screen shows after each, pixel by pixel. The screenshots
 // are kept in the test output folder.
 #include "../mainform/MainFormSandbox.h"
+#include "ViewerWindows.h"
 
 #include "FullForm/TFullScreen.h"
 #include "FullForm/TPanel.h"
@@ -47,8 +48,9 @@ class TestFullScreenScreen : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TMainForm> form;
-    std::unique_ptr<TFullScreen> viewer;
+    ViewerWindows windows;
+    TMainForm *form = nullptr;
+    TFullScreen *viewer = nullptr;
 
     // The whole screen in device pixels.
     QImage screenshot(const QString &name)
@@ -93,22 +95,14 @@ private slots:
 
     void init()
     {
-        form = std::make_unique<TMainForm>();
-        MainForm = form.get();
-        viewer = std::make_unique<TFullScreen>();
-        FullScreen = viewer.get();
-        form->showCentered();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        if (SplashForm)
-            SplashForm->close();
+        windows.open();
+        form = windows.form.get();
+        viewer = windows.viewer.get();
     }
 
     void cleanup()
     {
-        FullScreen = nullptr;
-        viewer.reset();
-        MainForm = nullptr;
-        form.reset();
+        windows.close();
     }
 
     void stepThroughTheFileListAndBack()
@@ -116,7 +110,7 @@ private slots:
         pickPhoto(1);
         userClick(form->PicImage, form->PicImage->rect().center());
         QTRY_VERIFY(viewer->isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(viewer));
         QCOMPARE(viewer->geometry(), viewer->screen()->geometry());
 
         // The picture at the top-left, 1:1, then the background colour of the preview.
@@ -184,7 +178,7 @@ private slots:
         QVERIFY(CurrentFile.endsWith("aa_big.bmp"));
         userClick(form->PicImage, { 5, 5 });
         QTRY_VERIFY(viewer->isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(viewer.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(viewer));
         const QImage shot = screenshot("large");
         QCOMPARE(shot.pixelColor(0, 0), QColor(Qt::red));
         QVERIFY(near(shot.pixelColor(1, 1), Qt::darkGreen));
