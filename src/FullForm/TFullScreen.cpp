@@ -84,8 +84,8 @@ void TFullScreen::createComponents()
     Panel1->setFont(fontFromDesign(QStringLiteral("MS Sans Serif"), -11, true));
     Panel1->resize(Panel1->width(), PanelHeight);
     ScrollBox1->setBottomDock(Panel1);
-    BackButton = createButton(
-        "BackButton", FormResources::BackButton, QStringLiteral("    PREV"), BackButtonLeft, taCenter);
+    BackButton = createButton("BackButton", FormResources::BackButton, QStringLiteral("    PREV"),
+        BackButtonLeft, taCenter);
     NextButton = createButton("NextButton", FormResources::NextButton, QStringLiteral("  NEXT"),
         NextButtonLeft, taLeftJustify);
 
@@ -96,8 +96,8 @@ void TFullScreen::createComponents()
     layout->addWidget(StatusBar1);
 }
 
-TfcImageBtn *TFullScreen::createButton(const char *name, const QString &design,
-    const QString &caption, int left, TAlignment alignment)
+TfcImageBtn *TFullScreen::createButton(
+    const char *name, const QString &design, const QString &caption, int left, TAlignment alignment)
 {
     auto *button = new TfcImageBtn(Panel1);
     button->setObjectName(QLatin1String(name));

@@ -79,8 +79,8 @@ void TImage::paintEvent(QPaintEvent *)
     // Placed in device pixels, so that an unstretched picture is drawn 1:1.
     const qreal scale = pixelScale();
     painter.scale(1 / scale, 1 / scale);
-    const QRect dest = destRect(
-        (QSizeF(size()) * scale).toSize(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+    const QRect dest = destRect((QSizeF(size()) * scale).toSize(),
+        QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
     try {
         m_picture.draw(painter, dest);
     } catch (...) {

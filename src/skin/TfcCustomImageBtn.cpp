@@ -38,9 +38,8 @@ std::vector<int> stretchTable(int toCount, int fromCount)
 {
     std::vector<int> table(std::size_t(toCount), 0);
     // Source pixel s starts at floor(s * toCount / fromCount + 0.5), in whole numbers.
-    const auto start = [&](qint64 s) {
-        return qint64((2 * s * toCount + fromCount) / (2 * qint64(fromCount)));
-    };
+    const auto start
+        = [&](qint64 s) { return qint64((2 * s * toCount + fromCount) / (2 * qint64(fromCount))); };
     for (int s = 0; s < fromCount; ++s) {
         for (qint64 to = start(s); to < start(s + 1) && to < toCount; ++to)
             table[std::size_t(to)] = s;

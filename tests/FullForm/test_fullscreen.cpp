@@ -20,7 +20,6 @@
 #include <QStatusBar>
 #include <QTest>
 
-
 using namespace lumisnap;
 
 namespace {
@@ -121,7 +120,8 @@ private slots:
         form->ScrollBox1->setColor(clMaroon);
         openViewer();
         QCOMPARE(viewer->Panel1->caption(), QString("Picture # 2 of 3"));
-        QCOMPARE(viewer->StatusBar1->currentMessage(), bytesStatus(home->path("Desktop/Three/p2.bmp")));
+        QCOMPARE(
+            viewer->StatusBar1->currentMessage(), bytesStatus(home->path("Desktop/Three/p2.bmp")));
         QCOMPARE(viewer->ScrollBox1->Color(), clMaroon);
         QCOMPARE(viewer->PicImage->Center(), form->PicImage->Center());
         QCOMPARE(viewer->PicImage->geometry(), QRect(0, 0, 60, 40));
@@ -182,7 +182,8 @@ private slots:
             files << QStringLiteral("Desktop/Holiday/photo%1.bmp").arg(i, 2, 10, QLatin1Char('0'));
         fillScanList(files, selected);
         openViewer();
-        for (const auto &[step, expected] : { std::pair { 1, afterNext }, std::pair { -1, afterBack } }) {
+        for (const auto &[step, expected] :
+            { std::pair { 1, afterNext }, std::pair { -1, afterBack } }) {
             const QStringList before = texts();
             form->ScanListBox->setItemIndex(selected);
             step > 0 ? clickNext() : clickBack();
@@ -197,6 +198,8 @@ private slots:
                 QStringList({ " Picture # " + position, bytesStatus(path),
                     QStringLiteral("File Size - %1 Bytes").arg(QFileInfo(path).size()), position,
                     path }));
+            QCOMPARE(viewer->PicImage->grab().toImage().pixel(30, 20),
+                sandbox::photoColour(expected + 1).rgb());
         }
         QVERIFY(reports.isEmpty());
     }
@@ -211,13 +214,15 @@ private slots:
         clickNext();
         QVERIFY(!reports.isEmpty());
         QVERIFY(CurrentFile.endsWith("/c_broken.gif"));
-        QCOMPARE(form->PTShellList1->SelectedIndex(), sandbox::rowOf(form->PTShellList1, "c_broken.gif"));
+        QCOMPARE(form->PTShellList1->SelectedIndex(),
+            sandbox::rowOf(form->PTShellList1, "c_broken.gif"));
         QCOMPARE(viewer->Panel1->caption(), before[0]);
         QCOMPARE(viewer->StatusBar1->currentMessage(), before[1]);
         reports.clear();
         clickNext();
         QVERIFY(CurrentFile.endsWith("/d_damaged.jpg"));
-        QVERIFY(viewer->StatusBar1->currentMessage().endsWith("/D_DAMAGED.JPG File Size - " + kilobytes(CurrentFile)));
+        QVERIFY(viewer->StatusBar1->currentMessage().endsWith(
+            "/D_DAMAGED.JPG File Size - " + kilobytes(CurrentFile)));
     }
 
     void aClickOnTheBackgroundOrThePictureHidesTheViewer_data()

@@ -33,13 +33,17 @@ bool near(QColor a, QColor b, int tolerance = 12)
         && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+void xdotool(const QStringList &arguments)
+{
+    QProcess::execute(QStringLiteral("xdotool"), arguments);
+}
+
 // A press and release of the real pointer at a point of a widget.
 void userClick(QWidget *widget, QPoint at)
 {
     const QPoint global = widget->mapToGlobal(at) * widget->devicePixelRatio();
-    QProcess::execute(QStringLiteral("xdotool"),
-        { "mousemove", "--sync", QString::number(global.x()), QString::number(global.y()), "click",
-            "1" });
+    xdotool({ "mousemove", "--sync", QString::number(global.x()), QString::number(global.y()),
+        "click", "1" });
 }
 
 } // namespace
@@ -65,6 +69,8 @@ class TestFullScreenScreen : public QObject
         qInfo("screenshot: %s", qPrintable(path));
         return shot;
     }
+
+    int scale() const { return int(viewer->devicePixelRatio()); }
 
     // Where a point of a widget lies in a screenshot.
     static QPoint onScreen(const QWidget *widget, QPoint at)
@@ -100,10 +106,7 @@ private slots:
         viewer = windows.viewer.get();
     }
 
-    void cleanup()
-    {
-        windows.close();
-    }
+    void cleanup() { windows.close(); }
 
     void stepThroughTheFileListAndBack()
     {
@@ -121,8 +124,9 @@ private slots:
         QVERIFY(near(shot.pixelColor(picture + QPoint(61, 20)), Qt::black));
         QCOMPARE(viewer->Panel1->caption(), QString("Picture # 2 of 12"));
         const QString status = viewer->StatusBar1->currentMessage();
-        QVERIFY2(status.startsWith(" /") && status.endsWith("/DESKTOP/HOLIDAY/PHOTO02.BMP  (File Size - "
-                         + QString::number(QFileInfo(CurrentFile).size()) + " Bytes)"),
+        QVERIFY2(status.startsWith(" /")
+                && status.endsWith("/DESKTOP/HOLIDAY/PHOTO02.BMP  (File Size - "
+                    + QString::number(QFileInfo(CurrentFile).size()) + " Bytes)"),
             qPrintable(status));
 
         // The arrows are arrow-shaped: the panel shows just outside them.
@@ -133,10 +137,19 @@ private slots:
         for (TfcImageBtn *button : { viewer->BackButton, viewer->NextButton })
             QVERIFY(near(shot.pixelColor(onScreen(button, { 37, 1 })), panel, 4));
         QVERIFY(near(shot.pixelColor(onScreen(viewer->NextButton, { 74, 1 })), panel, 4));
-        QVERIFY(near(shot.pixelColor(onScreen(viewer->NextButton, { 74, 12 })), QColor(12, 28, 72)));
+        QVERIFY(
+            near(shot.pixelColor(onScreen(viewer->NextButton, { 74, 12 })), QColor(12, 28, 72)));
         QVERIFY(near(shot.pixelColor(onScreen(viewer->BackButton, { 0, 1 })), panel, 4));
 
-        userClick(viewer->NextButton, { 20, 12 });
+        // Held down, the arrow moves 2 right and down inside its unchanged outline.
+        const QPoint next = onScreen(viewer->NextButton, { 0, 0 });
+        xdotool({ "mousemove", "--sync", QString::number(next.x() + 20 * scale()),
+            QString::number(next.y() + 12 * scale()), "mousedown", "1" });
+        QTRY_VERIFY(viewer->NextButton->Down());
+        shot = screenshot("pressed");
+        QVERIFY(near(shot.pixelColor(onScreen(viewer->NextButton, { 0, 12 })), Qt::black));
+        QVERIFY(near(shot.pixelColor(onScreen(viewer->NextButton, { 74, 1 })), panel, 4));
+        xdotool({ "mouseup", "1" });
         QTRY_COMPARE(viewer->Panel1->caption(), QString(" Picture # 3 of 12"));
         shot = screenshot("next");
         QVERIFY(near(shot.pixelColor(picture + QPoint(30, 20)), sandbox::photoColour(3)));

@@ -150,7 +150,8 @@ private slots:
         QFETCH(int, alignment);
         button->setCaption(caption);
         button->TextOptions().setAlignment(TAlignment(alignment));
-        const int w = button->TextOptions().textRect(button->font(), QRect(2, 2, 71, 21), true).width();
+        const int w
+            = button->TextOptions().textRect(button->font(), QRect(2, 2, 71, 21), true).width();
         const int left = alignment == taLeftJustify ? (w % 2 == 0 ? 3 : 2) : 34 - (w - 3) / 2;
         QCOMPARE(button->LayoutCaption().left(), left);
         button->setDown(true);

@@ -39,8 +39,8 @@ bool inside(int x, int y)
 // A blue body lit from above, with a dark rim; no pixel comes near white.
 QColor bodyColour(int x, int y)
 {
-    const bool rim = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1)
-        || !inside(x, y + 1);
+    const bool rim
+        = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
     if (rim)
         return QColor(12, 28, 72);
     const int light = 150 - y * 90 / FaceHeight;

@@ -24,7 +24,8 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 bool writeRegion(const QString &path, const QImage &picture, lumisnap::TColor transparent)
 {
     return writeBytes(path,
-        lumisnap::RegionData::toPropertyValue(lumisnap::BuildRegionFromBitmap(picture, transparent)));
+        lumisnap::RegionData::toPropertyValue(
+            lumisnap::BuildRegionFromBitmap(picture, transparent)));
 }
 
 // A button's outline is its face stretched to the button, white left out; no pressed
@@ -37,8 +38,8 @@ bool writeButtonFace(const QDir &forms, const char *name, const QImage &face)
         std::fprintf(stderr, "%s: %s\n", name, qPrintable(writer.errorString()));
         return false;
     }
-    const QImage stretched = lumisnap::TfcCustomImageBtn::stretchPicture(
-        face, { lumisnap::TfcCustomBitBtn::kDefaultWidth, lumisnap::TfcCustomBitBtn::kDefaultHeight });
+    const QImage stretched = lumisnap::TfcCustomImageBtn::stretchPicture(face,
+        { lumisnap::TfcCustomBitBtn::kDefaultWidth, lumisnap::TfcCustomBitBtn::kDefaultHeight });
     return writeRegion(base + QStringLiteral(".rgn"), stretched, lumisnap::clWhite)
         && writeBytes(base + QStringLiteral("Down.rgn"), lumisnap::RegionData::toPropertyValue({}));
 }
