@@ -44,7 +44,7 @@ SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTole
     return design;
 }
 
-ButtonDesign buttonDesign(const QString &name)
+ImageButtonDesign buttonDesign(const QString &name)
 {
     return { skinPicture(name), resource(name + QStringLiteral(".rgn")),
         resource(name + QStringLiteral("Down.rgn")) };

@@ -10,16 +10,8 @@ namespace lumisnap::FormResources {
 // program's own bitmap reader, and its stored region name.rgn.
 SkinDesign skinDesign(const QString &name, TColor transparentColor, int dragTolerance);
 
-// An image button's design: its face name.bmp and its stored regions name.rgn and
-// nameDown.rgn.
-struct ButtonDesign
-{
-    QImage face;
-    QByteArray regionData;
-    QByteArray downRegionData;
-};
-
-ButtonDesign buttonDesign(const QString &name);
+// An image button's face name.bmp and its stored regions name.rgn and nameDown.rgn.
+ImageButtonDesign buttonDesign(const QString &name);
 
 // The drive scan's busy indicator: an animated GIF stream.
 QByteArray busyIndicator();

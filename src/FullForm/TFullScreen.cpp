@@ -29,10 +29,8 @@ namespace {
 
 constexpr int PanelHeight = 33;
 constexpr int StatusBarHeight = 31;
-constexpr int ButtonTop = 2;
-constexpr int BackButtonLeft = 3;
-constexpr int NextButtonLeft = 83;
-constexpr int ButtonShadowOffset = 2;
+constexpr QPoint BackButtonAt(3, 2);
+constexpr QPoint NextButtonAt(83, 2);
 
 // The path as the status bar shows it: upper case, undecodable bytes shown as such.
 QString upperPath(const QString &path)
@@ -84,41 +82,16 @@ void TFullScreen::createComponents()
     Panel1->setFont(fontFromDesign(QStringLiteral("MS Sans Serif"), -11, true));
     Panel1->resize(Panel1->width(), PanelHeight);
     ScrollBox1->setBottomDock(Panel1);
-    BackButton = createButton("BackButton", FormResources::BackButton, QStringLiteral("    PREV"),
-        BackButtonLeft, taCenter);
-    NextButton = createButton("NextButton", FormResources::NextButton, QStringLiteral("  NEXT"),
-        NextButtonLeft, taLeftJustify);
+    BackButton = makeImageButton(Panel1, "BackButton", QStringLiteral("    PREV"), BackButtonAt,
+        taCenter, FormResources::buttonDesign(FormResources::BackButton));
+    NextButton = makeImageButton(Panel1, "NextButton", QStringLiteral("  NEXT"), NextButtonAt,
+        taLeftJustify, FormResources::buttonDesign(FormResources::NextButton));
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(StatusBarHeight);
     layout->addWidget(StatusBar1);
-}
-
-TfcImageBtn *TFullScreen::createButton(
-    const char *name, const QString &design, const QString &caption, int left, TAlignment alignment)
-{
-    auto *button = new TfcImageBtn(Panel1);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, ButtonTop, TfcImageBtn::kDefaultWidth, TfcImageBtn::kDefaultHeight);
-    button->setCaption(caption);
-    button->setFont(fontFromDesign(QStringLiteral("Comic Sans MS"), -11, true));
-    button->setFontColor(clYellow);
-    TfcCaptionText &text = button->TextOptions();
-    text.setAlignment(alignment);
-    text.setVAlignment(vaVCenter);
-    text.shadow().setEnabled(true);
-    text.shadow().setColor(clBlack);
-    text.shadow().setXOffset(ButtonShadowOffset);
-    text.shadow().setYOffset(ButtonShadowOffset);
-    const FormResources::ButtonDesign stored = FormResources::buttonDesign(design);
-    button->setImage(stored.face);
-    button->readRegionData(stored.regionData);
-    button->readDownRegionData(stored.downRegionData);
-    button->setParentClipping(true);
-    button->loaded();
-    return button;
 }
 
 // Every handler runs where Qt calls in: an error it raises is reported there.

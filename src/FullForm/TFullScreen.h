@@ -1,7 +1,5 @@
 #pragma once
 
-#include "skin/TfcText.h"
-
 #include <QWidget>
 
 class QStatusBar;
@@ -49,8 +47,6 @@ protected:
 
 private:
     void createComponents();
-    TfcImageBtn *createButton(const char *name, const QString &design, const QString &caption,
-        int left, TAlignment alignment);
     void bindHandlers();
     void stepShellList(int step);
     void stepScanList(int step);

@@ -46,4 +46,29 @@ TfcLabel *makeLabel(
     return label;
 }
 
+TfcImageBtn *makeImageButton(QWidget *parent, const char *name, const QString &caption, QPoint at,
+    TAlignment alignment, const ImageButtonDesign &design)
+{
+    constexpr int ShadowOffset = 2;
+    auto *button = new TfcImageBtn(parent);
+    button->setObjectName(QLatin1String(name));
+    button->move(at);
+    button->setCaption(caption);
+    button->setFont(fontFromDesign(QStringLiteral("Comic Sans MS"), -11, true));
+    button->setFontColor(clYellow);
+    TfcCaptionText &text = button->TextOptions();
+    text.setAlignment(alignment);
+    text.setVAlignment(vaVCenter);
+    text.shadow().setEnabled(true);
+    text.shadow().setColor(clBlack);
+    text.shadow().setXOffset(ShadowOffset);
+    text.shadow().setYOffset(ShadowOffset);
+    button->setImage(design.face);
+    button->readRegionData(design.regionData);
+    button->readDownRegionData(design.downRegionData);
+    button->setParentClipping(true);
+    button->loaded();
+    return button;
+}
+
 } // namespace lumisnap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "skin/TfcImageBtn.h"
 #include "skin/TfcImageForm.h"
 #include "skin/TfcLabel.h"
 
@@ -41,5 +42,17 @@ struct LabelDesign
 
 TfcLabel *makeLabel(
     QWidget *form, const char *name, const QString &caption, QPoint at, const LabelDesign &design);
+
+// An image button as the designs give it: a face and its stored regions, a bold
+// yellow caption with a black shadow 2 pixels off, centred vertically.
+struct ImageButtonDesign
+{
+    QImage face;
+    QByteArray regionData;
+    QByteArray downRegionData;
+};
+
+TfcImageBtn *makeImageButton(QWidget *parent, const char *name, const QString &caption, QPoint at,
+    TAlignment alignment, const ImageButtonDesign &design);
 
 } // namespace lumisnap

@@ -15,7 +15,7 @@ struct ViewerWindows
     std::unique_ptr<lumisnap::TMainForm> form;
     std::unique_ptr<lumisnap::TFullScreen> viewer;
 
-    // The main window shown centred, its splash closed; QVERIFY-style on failure.
+    // The main window shown centred, its splash closed.
     void open()
     {
         form = std::make_unique<lumisnap::TMainForm>();

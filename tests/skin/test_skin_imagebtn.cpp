@@ -29,7 +29,7 @@ class TestImageBtn : public QObject
 
     std::unique_ptr<QWidget> panel;
     TfcImageBtn *button = nullptr;
-    FormResources::ButtonDesign design;
+    ImageButtonDesign design;
 
     QImage look() { return button->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
@@ -38,20 +38,9 @@ private slots:
     {
         panel = std::make_unique<QWidget>();
         panel->resize(200, 40);
-        button = new TfcImageBtn(panel.get());
-        button->move(10, 5);
-        button->setCaption(QStringLiteral("  NEXT"));
-        button->setFont(fontFromDesign(QStringLiteral("Comic Sans MS"), -11, true));
-        button->setFontColor(clYellow);
-        button->TextOptions().setAlignment(taLeftJustify);
-        button->TextOptions().shadow().setEnabled(true);
-        button->TextOptions().shadow().setXOffset(2);
-        button->TextOptions().shadow().setYOffset(2);
         design = FormResources::buttonDesign(FormResources::NextButton);
-        button->setImage(design.face);
-        button->readRegionData(design.regionData);
-        button->readDownRegionData(design.downRegionData);
-        button->loaded();
+        button = makeImageButton(
+            panel.get(), "NextButton", QStringLiteral("  NEXT"), { 10, 5 }, taLeftJustify, design);
         panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
     }
@@ -82,20 +71,6 @@ private slots:
         button->readRegionData(design.regionData.left(100));
         button->loaded();
         QCOMPARE(button->mask(), stored);
-    }
-
-    void faceStretchedByWholeColumns()
-    {
-        QImage ramp(72, 1, QImage::Format_RGB32);
-        for (int x = 0; x < 72; ++x)
-            ramp.setPixel(x, 0, qRgb(x, 0, 0));
-        const QImage wide = TfcCustomImageBtn::stretchPicture(ramp, { 75, 1 });
-        QList<int> twice;
-        for (int x = 1; x < 75; ++x) {
-            if (wide.pixelColor(x, 0) == wide.pixelColor(x - 1, 0))
-                twice << wide.pixelColor(x, 0).red();
-        }
-        QCOMPARE(twice, QList<int>({ 11, 35, 59 }));
     }
 
     void pressMoveAndRelease()
@@ -129,10 +104,6 @@ private slots:
         QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(100, 30));
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(look(), up);
-
-        // The right button does not press it.
-        QTest::mouseClick(button, Qt::RightButton, {}, inside);
-        QCOMPARE(clicks.count(), 1);
     }
 
     void captionPlacement_data()
