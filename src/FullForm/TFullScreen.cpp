@@ -82,6 +82,11 @@ void TFullScreen::createComponents()
     Panel1->setFont(fontFromDesign(QStringLiteral("MS Sans Serif"), -11, true));
     Panel1->resize(Panel1->width(), PanelHeight);
     ScrollBox1->setBottomDock(Panel1);
+    // Where the scroll bars meet, the panel's face rather than the picture's background.
+    auto *corner = new QWidget;
+    corner->setAutoFillBackground(true);
+    corner->setBackgroundRole(QPalette::Button);
+    ScrollBox1->setCornerWidget(corner);
     BackButton = makeImageButton(Panel1, "BackButton", QStringLiteral("    PREV"), BackButtonAt,
         taCenter, FormResources::buttonDesign(FormResources::BackButton));
     NextButton = makeImageButton(Panel1, "NextButton", QStringLiteral("  NEXT"), NextButtonAt,
