@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QCollator>
 #include <QCollatorSortKey>
-#include <QFileIconProvider>
+#include <QIcon>
 #include <QHash>
 #include <QIcon>
 #include <QMimeDatabase>
@@ -55,7 +55,6 @@ struct PosixShellModel::Private
     // Types by file name suffix, so that a long list does not match every name against
     // every pattern of the database.
     QHash<QByteArray, QString> mimeBySuffix;
-    std::unique_ptr<QFileIconProvider> iconProvider;
     QHash<QString, QIcon> iconCache;
     QHash<QString, QString> typeNames;
 

@@ -1,12 +1,14 @@
 #include "shell/PosixShellModel.h"
 
 #include "common/FileName.h"
+#include "shell/LazyIcon.h"
 #include "shell/PosixLocation.h"
 #include "shell/PosixShellFolder.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileIconProvider>
 #include <QStandardPaths>
 
 #include <sys/stat.h>
@@ -340,9 +342,6 @@ QString PosixShellModel::Private::typeName(const PosixLocation &location)
 
 QIcon PosixShellModel::Private::icon(const PosixLocation &location, bool open)
 {
-    // Style icons need a widget application; without one only theme icons are offered.
-    if (!iconProvider && qobject_cast<QApplication *>(QCoreApplication::instance()))
-        iconProvider = std::make_unique<QFileIconProvider>();
     QString key;
     QString themeName;
     QString fallbackName;
@@ -387,11 +386,15 @@ QIcon PosixShellModel::Private::icon(const PosixLocation &location, bool open)
     auto cached = iconCache.constFind(key);
     if (cached != iconCache.constEnd())
         return *cached;
-    QIcon result = QIcon::fromTheme(themeName);
-    if (result.isNull() && !fallbackName.isEmpty())
-        result = QIcon::fromTheme(fallbackName);
-    if (result.isNull() && iconProvider)
-        result = iconProvider->icon(fallback);
+    const QIcon result = lazyIcon([themeName, fallbackName, fallback] {
+        QIcon found = QIcon::fromTheme(themeName);
+        if (found.isNull() && !fallbackName.isEmpty())
+            found = QIcon::fromTheme(fallbackName);
+        // Style icons need a widget application; without one only theme icons are offered.
+        if (found.isNull() && qobject_cast<QApplication *>(QCoreApplication::instance()))
+            found = QFileIconProvider().icon(fallback);
+        return found;
+    });
     iconCache.insert(key, result);
     return result;
 }

@@ -12,6 +12,7 @@ set(MODEL_SOURCES
   DriveList.h DriveList.cpp
   FileSearch.h FileSearch.cpp
   FolderWalk.h FolderWalk.cpp
+  LazyIcon.h LazyIcon.cpp
   PosixLocation.h
   PosixShellModel.h PosixShellModel.cpp
   PosixShellFolder.h PosixShellFolder.cpp)

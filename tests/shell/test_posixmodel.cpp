@@ -1,10 +1,12 @@
 #include "common/FileName.h"
 #include "shell/DriveList.h"
 #include "shell/FileSearch.h"
+#include "shell/LazyIcon.h"
 #include "shell/PosixShellModel.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -391,6 +393,36 @@ private slots:
         QCOMPARE(m_model->typeName(PosixShellModel::virtualItem("computer")),
             QStringLiteral("System Folder"));
         QVERIFY(m_model->typeName(entry("missing")).isEmpty());
+    }
+
+    // Rows are laid out long before they are drawn; only drawing looks the icon up, once
+    // for all copies.
+    void iconsAreLookedUpWhenDrawn()
+    {
+        int lookUps = 0;
+        const QIcon icon = lazyIcon([&lookUps] {
+            ++lookUps;
+            QPixmap red(16, 16);
+            red.fill(Qt::red);
+            return QIcon(red);
+        });
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.actualSize(QSize(16, 16)), QSize(16, 16));
+        QCOMPARE(lookUps, 0);
+
+        const QIcon copy = icon;
+        QImage drawn(16, 16, QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(Qt::transparent);
+        QPainter painter(&drawn);
+        copy.paint(&painter, drawn.rect());
+        painter.end();
+        QCOMPARE(drawn.pixelColor(8, 8), QColor(Qt::red));
+        QCOMPARE(icon.pixmap(16).toImage().pixelColor(8, 8), QColor(Qt::red));
+        QCOMPARE(lookUps, 1);
+
+        const QIcon none = lazyIcon([] { return QIcon(); });
+        QVERIFY(none.pixmap(16).isNull());
+        QVERIFY(none.isNull());
     }
 
     void searchByPattern()
