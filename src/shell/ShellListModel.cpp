@@ -24,6 +24,8 @@ QVariant ShellListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return data->ColumnText(index.column());
+    case Qt::EditRole:
+        return index.column() == 0 ? data->DisplayName() : QVariant();
     case Qt::DecorationRole: {
         if (index.column() != 0)
             return QVariant();
@@ -49,6 +51,26 @@ QVariant ShellListModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_columns[size_t(section)].alignment | Qt::AlignVCenter);
     return QVariant();
+}
+
+Qt::ItemFlags ShellListModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid())
+        flags |= Qt::ItemIsDragEnabled;
+    if (index.column() == 0 && index.row() == m_editableRow && m_rename)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool ShellListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || index.column() != 0 || !row(index.row()) || !m_rename)
+        return false;
+    if (!m_rename(index.row(), value.toString()))
+        return false;
+    emit dataChanged(index, this->index(index.row(), columnCount() - 1));
+    return true;
 }
 
 TPTShListData *ShellListModel::row(int i) const

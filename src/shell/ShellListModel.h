@@ -30,6 +30,16 @@ public:
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
+
+    // Names edited in place go to `rename` (row, new text), which answers whether it took.
+    void setRenameHandler(std::function<bool(int row, const QString &text)> rename)
+    {
+        m_rename = std::move(rename);
+    }
+    // The one row whose name may be edited now (-1: none).
+    void setEditableRow(int row) { m_editableRow = row; }
 
     TPTShListData *row(int i) const;
     int indexOf(const TPTShListData *data) const;
@@ -53,6 +63,8 @@ private:
 
     std::vector<Row> m_rows;
     std::vector<Column> m_columns;
+    std::function<bool(int, const QString &)> m_rename;
+    int m_editableRow = -1;
 };
 
 } // namespace lumisnap

@@ -7,6 +7,7 @@
 #include "shell/FillScope.h"
 #include "shell/ReentryGuard.h"
 #include "shell/ScrollAnchor.h"
+#include "shell/ShellDrag.h"
 #include "shell/ShellEnum.h"
 #include "shell/ShellItemDelegate.h"
 #include "shell/ShellListModel.h"
@@ -106,8 +107,16 @@ TPTCustomShellList::TPTCustomShellList(QWidget *parent)
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAutoScroll(false); // a drag scrolls on its own clock (DragAutoScroll)
+    m_autoScroll = std::make_unique<DragAutoScroll>(this);
+    m_model->setRenameHandler([this](int row, const QString &text) {
+        bool renamed = false;
+        runHandler([&] { renamed = renameRow(row, text); });
+        return renamed;
+    });
+    applyDropOptions();
     setItemDelegate(new ShellItemDelegate(
         [this](const QModelIndex &, QStyleOptionViewItem &option) {
             return !m_rowDraw || m_rowDraw->applyTo(option);
@@ -163,6 +172,8 @@ void TPTCustomShellList::setOptions(TPTShellListOptions options)
         return;
     const TPTShellListOptions toggled = options ^ m_options;
     m_options = options;
+    if (toggled & ptsloOleDrop)
+        applyDropOptions();
     if (m_loading)
         return;
     if ((toggled & ptsloDynamicRefresh) && (options & ptsloDynamicRefresh) && m_shellFolder)
@@ -660,6 +671,12 @@ void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
         ReentryGuard pressing(m_pressing);
         QTreeView::mousePressEvent(event);
     }
+    // A drag starts from a row the press left selected.
+    m_pressPos = event->position().toPoint();
+    m_dragButton = (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+            && selectionModel()->isSelected(indexAt(m_pressPos))
+        ? event->button()
+        : Qt::NoButton;
     const QModelIndex current = currentIndex();
     if (before != current && !selectionModel()->isSelected(current))
         runHandler([&] { emit OnChange(this, current.row(), ctState); });
@@ -721,7 +738,10 @@ void TPTCustomShellList::drawRow(
     if (cd.apply().skipItem)
         return;
     m_rowDraw = &cd;
-    QTreeView::drawRow(painter, option, index);
+    QStyleOptionViewItem shown = option;
+    if (index.row() == m_dropRow)
+        shown.state |= QStyle::State_Selected;
+    QTreeView::drawRow(painter, shown, index);
     m_rowDraw = nullptr;
     TPTLvCustomDraw after(TPTCustomDraw::cdItemPostPaint, option.font,
         option.palette.color(QPalette::Text), option.palette.color(QPalette::Base));

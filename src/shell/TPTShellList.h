@@ -16,7 +16,9 @@
 
 namespace lumisnap {
 
+class DragAutoScroll;
 class FilterNames;
+class ShellCommands;
 class ShellListModel;
 class TPTCustomDraw;
 class TPTCustomShellTree;
@@ -95,6 +97,20 @@ public:
     // Selects one row (the others lose their selection) and focuses it; raises OnChange.
     void SelectItem(int index);
 
+    // Commands on the rows.
+    void OpenSelected();
+    void OpenItem(int index);
+    void BrowseTo(const IdList &absIdList);
+    void GoUp(int levels);
+    // Runs a shell command by its verb on the selected rows ("paste": on the folder).
+    void RunVerb(const QString &verb);
+    // Starts editing the focused row's name, when it may be renamed.
+    void StartRename();
+    bool ReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+    // The row shown as the place a drag would drop on; -1 for none.
+    int dropHighlightRow() const { return m_dropRow; }
+
     TPTCustomShellTree *linkedTree() const { return m_tree; }
     // Set by the tree when it links or unlinks this list.
     void setLinkedTree(TPTCustomShellTree *tree) { m_tree = tree; }
@@ -131,15 +147,26 @@ signals:
     void OnFillStart(QObject *Sender);
     void OnFillComplete(QObject *Sender);
     void OnFolderChanged(QObject *Sender);
+    // Setting *afHandled takes the opening of the selected files over.
+    void OnDblClickOpen(QObject *aSender, bool *afHandled);
+    void OnPopupHint(QObject *aSender, const QString &hint);
+    // The handler may change *aText before a rename is applied.
+    void OnEdited(QObject *Sender, int Item, QString *aText);
 
 protected:
-    // Later features plug in here: drag and drop, commands and menus.
-    virtual bool handleShellKey(QKeyEvent *) { return false; }
-    virtual void showItemContextMenu(const QPoint &) { }
+    virtual bool handleShellKey(QKeyEvent *event);
+    virtual void showItemContextMenu(const QPoint &pos);
 
     bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -180,6 +207,20 @@ private:
     void raiseControlDraw(int stage);
     void postDeferredFill();
 
+    // Commands, drag and drop.
+    std::vector<IdList> selectedRelIdLists() const;
+    ShellCommands commandsOf(std::vector<IdList> items) const;
+    void refreshAfterCommand();
+    void beginDrag(Qt::MouseButton button);
+    void applyDropOptions();
+    // The folder a drop at `pos` goes into ("" for none) and the row that shows it.
+    QString dropFolderAt(QPoint pos, bool rightButton, int &row);
+    std::uint32_t hoverEffect(QDropEvent *event, const QString &folder) const;
+    void setDropRow(int row);
+    void endDragOver();
+    bool renameRow(int index, const QString &text);
+    void runMenuCommand(const ShellCommands &commands, int id);
+
     std::unique_ptr<ShellListModel> m_model;
     TPTShellLocator m_folder;
     IdList m_folderIdList;
@@ -202,6 +243,12 @@ private:
     bool m_refreshPending = false;
     ShellTimer m_refreshTimer;
     ChangeWatch m_watch;
+    bool m_readOnly = false;
+    QPoint m_pressPos;
+    Qt::MouseButton m_dragButton = Qt::NoButton; // the button that may start a drag
+    int m_dropRow = -1;
+    std::uint32_t m_dropAllowed = 0; // what the dragged items allow
+    std::unique_ptr<DragAutoScroll> m_autoScroll;
     // The row being drawn: its events ran once, its cells apply what they changed.
     mutable TPTCustomDraw *m_rowDraw = nullptr;
 };

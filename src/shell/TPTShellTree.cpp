@@ -1,5 +1,8 @@
 #include "shell/TPTShellTree.h"
 
+#include "shell/ShellCommands.h"
+#include "shell/ShellDrag.h"
+
 #include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "shell/FillScope.h"
@@ -27,13 +30,6 @@ namespace {
 constexpr std::uint32_t NodeAttributeMask = SFGAO_HASSUBFOLDER | SFGAO_FILESYSTEM | SFGAO_FOLDER
     | SFGAO_FILESYSANCESTOR | SFGAO_VALIDATE | SFGAO_REMOVABLE | SFGAO_LINK | SFGAO_SHARE
     | SFGAO_GHOSTED;
-constexpr int MaxNameLength = 260;
-
-struct WaitCursor
-{
-    WaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 // Sets a flag for as long as it lives, also when an error passes through.
 class FlagScope
@@ -94,6 +90,9 @@ TPTCustomShellTree::TPTCustomShellTree(QWidget *parent)
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setAutoScroll(false); // a drag scrolls on its own clock (DragAutoScroll)
+    m_autoScroll = std::make_unique<DragAutoScroll>(this);
+    applyDropOptions();
     setItemDelegate(new ShellItemDelegate(
         [this](const QModelIndex &, QStyleOptionViewItem &option) {
             return !m_rowDraw || m_rowDraw->applyTo(option);
@@ -153,6 +152,8 @@ void TPTCustomShellTree::setOptions(TPTShellTreeOptions options)
         return;
     const TPTShellTreeOptions toggled = options ^ m_options;
     m_options = options;
+    if (toggled & ptstoOleDrop)
+        applyDropOptions();
     if (m_loading)
         return;
     if ((toggled & ptstoDynamicRefresh) && !(options & ptstoDynamicRefresh))
@@ -724,6 +725,10 @@ void TPTCustomShellTree::handleKey(QKeyEvent *event)
 void TPTCustomShellTree::mousePressEvent(QMouseEvent *event)
 {
     m_immediate = true;
+    m_pressPos = event->position().toPoint();
+    m_dragButton = (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+        ? event->button()
+        : Qt::NoButton;
     QTreeView::mousePressEvent(event);
 }
 
@@ -780,7 +785,10 @@ void TPTCustomShellTree::drawRow(
     if (cd.apply().skipItem)
         return;
     m_rowDraw = &cd;
-    QTreeView::drawRow(painter, option, index);
+    QStyleOptionViewItem shown = option;
+    if (m_dropIndex.isValid() && index.siblingAtColumn(0) == m_dropIndex)
+        shown.state |= QStyle::State_Selected;
+    QTreeView::drawRow(painter, shown, index);
     m_rowDraw = nullptr;
 }
 

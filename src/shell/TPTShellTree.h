@@ -18,6 +18,8 @@
 
 namespace lumisnap {
 
+class DragAutoScroll;
+class ShellCommands;
 class ShellTreeModel;
 class ShellTreeNode;
 class TPTCustomDraw;
@@ -83,6 +85,8 @@ public:
     ShellTreeNode *rootNode() const;
     ShellTreeNode *selectedNode() const;
     QModelIndex indexOfNode(const ShellTreeNode *node) const;
+    // The node shown as the place a drag would drop on; none when null.
+    ShellTreeNode *dropHighlightNode() const;
     bool handOverPending() const { return m_handOverTimer.isActive(); }
     bool refreshScheduled() const { return m_refreshTimer.isActive(); }
 
@@ -114,11 +118,11 @@ signals:
     void OnEdited(QObject *Sender, QStandardItem *Node, QString *aText);
     void OnFillStart(QObject *Sender);
     void OnFillComplete(QObject *Sender);
+    void OnPopupHint(QObject *aSender, const QString &hint);
 
 protected:
-    // Later features plug in here: shell commands, menus, drag and drop.
-    virtual void runShellCommand(ShellTreeNode *, const char *) { }
-    virtual void showNodeContextMenu(ShellTreeNode *, const QPoint &) { }
+    virtual void runShellCommand(ShellTreeNode *node, const char *verb);
+    virtual void showNodeContextMenu(ShellTreeNode *node, const QPoint &pos);
     // (Re)starts the wait before a refresh; a keyboard hand-over has a timer of its own.
     void startRefreshTimer(int ms);
 
@@ -126,6 +130,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option,
@@ -165,6 +174,16 @@ private:
     void unwatchLevels(ShellTreeNode *node);
     static void deviceChanged(QObject *control, const TDeviceChangeMessage &message);
 
+    // Commands, drag and drop.
+    ShellCommands commandsOf(ShellTreeNode *node) const;
+    void beginDrag(ShellTreeNode *node, Qt::MouseButton button);
+    void applyDropOptions();
+    // The folder path a drop at `pos` goes into ("" for none) and its node.
+    QString dropFolderAt(QPoint pos, bool entering, ShellTreeNode *&node) const;
+    void setDropNode(ShellTreeNode *node);
+    void dragOver(QDropEvent *event, bool entering);
+    void endDragOver();
+
     ShellTreeModel *m_model;
     TPTShellLocator m_baseFolder;
     TPTShellLocator m_currentFolder;
@@ -183,6 +202,12 @@ private:
     bool m_showButtons = true;
     bool m_shownOnce = false;
     mutable TPTCustomDraw *m_rowDraw = nullptr;
+    QPoint m_pressPos;
+    Qt::MouseButton m_dragButton = Qt::NoButton;
+    QPersistentModelIndex m_dragIndex; // the node a drag out of this tree carries
+    QPersistentModelIndex m_dropIndex;
+    std::uint32_t m_dropAllowed = 0;
+    std::unique_ptr<DragAutoScroll> m_autoScroll;
 };
 
 // The tree as the forms place it.

@@ -13,5 +13,10 @@ set(CONTROL_SOURCES
   ShellListModel.h ShellListModel.cpp
   ShellTreeModel.h ShellTreeModel.cpp
   TPTShListData.h TPTShListData.cpp
-  TPTShellList.h TPTShellList.cpp
-  TPTShellTree.h TPTShellTree.cpp)
+  ShellDrag.h ShellDrag.cpp
+  ShellServices.h ShellServices.cpp
+  FileTransfer.h FileTransfer.cpp
+  ShellDataObject.h ShellDataObject.cpp
+  ShellCommands.h ShellCommands.cpp
+  TPTShellList.h TPTShellList.cpp TPTShellListCommands.cpp
+  TPTShellTree.h TPTShellTree.cpp TPTShellTreeCommands.cpp)

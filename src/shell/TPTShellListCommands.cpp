@@ -1,0 +1,426 @@
+// The file list's commands, context menu, renaming, and drag and drop.
+#include "shell/TPTShellList.h"
+
+#include "common/ErrorReport.h"
+#include "common/FileName.h"
+#include "shell/ShellCommands.h"
+#include "shell/ShellDataObject.h"
+#include "shell/ShellDrag.h"
+#include "shell/ShellListModel.h"
+#include "shell/ShellModel.h"
+#include "shell/ShellOpen.h"
+#include "shell/TPTShellTree.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QTimer>
+
+namespace lumisnap {
+
+namespace {
+
+constexpr std::uint32_t DragEffectMask = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+
+// Clears a flag of the control on every way out of a drag.
+class DragScope
+{
+public:
+    explicit DragScope(TPTCustomShellList &list)
+        : m_list(list)
+    {
+        m_list.setDragging(true);
+    }
+    ~DragScope() { m_list.setDragging(false); }
+    DragScope(const DragScope &) = delete;
+    DragScope &operator=(const DragScope &) = delete;
+
+private:
+    TPTCustomShellList &m_list;
+};
+
+bool isShortcut(QKeyEvent *event, QKeySequence sequence)
+{
+    return QKeySequence(event->keyCombination()) == sequence;
+}
+
+} // namespace
+
+std::vector<IdList> TPTCustomShellList::selectedRelIdLists() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex &index : selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    std::vector<IdList> rels;
+    for (int row : rows)
+        if (TPTShListData *data = m_model->row(row))
+            rels.push_back(data->RelIdList());
+    return rels;
+}
+
+ShellCommands TPTCustomShellList::commandsOf(std::vector<IdList> items) const
+{
+    return ShellCommands(m_shellFolder, m_folderIdList, std::move(items));
+}
+
+void TPTCustomShellList::refreshAfterCommand()
+{
+    if (!isNetworkPath(shellModel().pathText(m_folderIdList)))
+        RefreshList();
+}
+
+void TPTCustomShellList::OpenSelected()
+{
+    const std::vector<IdList> rels = selectedRelIdLists();
+    if (rels.size() < 2) {
+        OpenItem(SelectedIndex());
+        return;
+    }
+    bool handled = false;
+    emit OnDblClickOpen(this, &handled);
+    if (!handled)
+        commandsOf(rels).invoke(ShellCommands::Open, window());
+}
+
+void TPTCustomShellList::OpenItem(int index)
+{
+    TPTShListData *data = m_model->row(index);
+    if (!data)
+        return;
+    const WaitCursor wait;
+    if (data->IsFolder()) {
+        BrowseTo(data->AbsIdList());
+        return;
+    }
+    if (data->IsLink()) {
+        const QString path = data->Path();
+        if (const std::optional<FileData> target = shellModel().findFile(path);
+            target && target->isDirectory()) {
+            BrowseTo(shellModel().desktopFolder()->parseDisplayName(path));
+            return;
+        }
+    }
+    bool handled = false;
+    emit OnDblClickOpen(this, &handled);
+    if (!handled)
+        commandsOf({ data->RelIdList() }).invoke(ShellCommands::Open, window());
+}
+
+void TPTCustomShellList::BrowseTo(const IdList &absIdList)
+{
+    if ((m_options & ptsloDontChangeFolder) || absIdList.isNull())
+        return;
+    clearRows();
+    if (m_tree)
+        m_tree->SelectFolder(absIdList);
+    else
+        m_folder.SetIdList(absIdList);
+}
+
+void TPTCustomShellList::GoUp(int levels)
+{
+    if ((m_options & ptsloDontChangeFolder) || levels <= 0)
+        return;
+    if (m_tree) {
+        m_tree->GoUp(levels);
+        return;
+    }
+    const IdList up = IdListAncestor(m_folderIdList, levels);
+    if (!up.isNull())
+        m_folder.SetIdList(up);
+}
+
+void TPTCustomShellList::RunVerb(const QString &verb)
+{
+    if (!m_shellFolder)
+        return;
+    const bool onFolder = verb.compare(QLatin1String("paste"), Qt::CaseInsensitive) == 0;
+    std::vector<IdList> rels;
+    if (!onFolder) {
+        rels = selectedRelIdLists();
+        if (rels.empty())
+            return;
+    }
+    try {
+        commandsOf(std::move(rels)).runVerb(verb, window());
+    } catch (...) {
+        refreshAfterCommand(); // what was done before the failure shows
+        throw;
+    }
+    refreshAfterCommand();
+}
+
+bool TPTCustomShellList::handleShellKey(QKeyEvent *event)
+{
+    if (isShortcut(event, QKeySequence(Qt::CTRL | Qt::Key_A)))
+        selectAll();
+    else if (event->key() == Qt::Key_Delete
+        && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
+        RunVerb(QStringLiteral("delete"));
+    else if (isShortcut(event, QKeySequence(Qt::CTRL | Qt::Key_C)))
+        RunVerb(QStringLiteral("copy"));
+    else if (isShortcut(event, QKeySequence(Qt::CTRL | Qt::Key_X)))
+        RunVerb(QStringLiteral("cut"));
+    else if (isShortcut(event, QKeySequence(Qt::CTRL | Qt::Key_V)))
+        RunVerb(QStringLiteral("paste"));
+    else if (isShortcut(event, QKeySequence(Qt::Key_F5)))
+        FillList();
+    else if (isShortcut(event, QKeySequence(Qt::Key_F2)))
+        StartRename();
+    else if (isShortcut(event, QKeySequence(Qt::Key_Backspace)))
+        GoUp(1);
+    else if (isShortcut(event, QKeySequence(Qt::Key_Return))
+        || isShortcut(event, QKeySequence(Qt::Key_Enter)))
+        OpenSelected();
+    else
+        return false;
+    return true;
+}
+
+void TPTCustomShellList::StartRename()
+{
+    const QModelIndex current = currentIndex();
+    TPTShListData *data = m_model->row(current.row());
+    if (!data || m_readOnly || !data->CanRename() || state() == EditingState)
+        return;
+    m_model->setEditableRow(current.row());
+    edit(m_model->index(current.row(), 0));
+}
+
+bool TPTCustomShellList::renameRow(int index, const QString &text)
+{
+    m_model->setEditableRow(-1);
+    TPTShListData *data = m_model->row(index);
+    if (!data || !m_shellFolder)
+        return false;
+    QString name = text;
+    emit OnEdited(this, index, &name);
+    if (name.isEmpty() || name == data->DisplayName())
+        return false;
+    const WaitCursor wait;
+    markRename();
+    const IdList renamed = m_shellFolder->setNameOf(data->RelIdList(), name.left(MaxNameLength));
+    if (renamed.isNull() || renamed == data->RelIdList())
+        m_watch.clearRenameMark(); // nothing changed on disk: no notification comes
+    if (m_refreshPending) // the editor is still open here: refresh once it has closed
+        QTimer::singleShot(0, this, [this] { runHandler([this] { RefreshList(); }); });
+    if (renamed.isNull()) {
+        reportError(QStringLiteral("Cannot rename \"%1\" to \"%2\"")
+                        .arg(data->DisplayName(), displayFileName(name.left(MaxNameLength))));
+        return false;
+    }
+    data->SetRelIdList(renamed);
+    return true;
+}
+
+void TPTCustomShellList::showItemContextMenu(const QPoint &pos)
+{
+    if (!m_shellFolder)
+        return;
+    std::vector<IdList> rels;
+    if (selectionModel()->isSelected(indexAt(pos)))
+        rels = selectedRelIdLists();
+    else if (!(m_options & ptsloFolderContextMenu))
+        return;
+    const ShellCommands commands = commandsOf(std::move(rels));
+    TPTShListData *focused = m_model->row(currentIndex().row());
+    const bool canRename = focused && !focused->Path().isEmpty() && !m_readOnly;
+    QMenu menu(this);
+    commands.fillMenu(menu, canRename);
+    connect(&menu, &QMenu::hovered, this, [this](QAction *action) {
+        runHandler([&] { emit OnPopupHint(this, action->statusTip()); });
+    });
+    const QAction *chosen = menu.exec(viewport()->mapToGlobal(pos));
+    if (chosen)
+        runMenuCommand(commands, chosen->data().toInt());
+}
+
+void TPTCustomShellList::runMenuCommand(const ShellCommands &commands, int id)
+{
+    if (id == ShellCommands::RenameId) {
+        StartRename();
+        return;
+    }
+    try {
+        if (id >= ShellCommands::FirstId)
+            commands.invoke(id - ShellCommands::FirstId, window());
+        else if (id >= ShellCommands::SendToFirstId && id <= ShellCommands::SendToLastId)
+            commands.sendTo(id, window());
+    } catch (...) {
+        refreshAfterCommand();
+        throw;
+    }
+    if (id >= ShellCommands::FirstId)
+        refreshAfterCommand();
+}
+
+void TPTCustomShellList::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        runHandler([this] { OpenSelected(); });
+}
+
+void TPTCustomShellList::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_dragButton != Qt::NoButton && (event->buttons() & m_dragButton) && !dragging()
+        && (m_options & ptsloOleDrag) && state() != EditingState
+        && (event->position().toPoint() - m_pressPos).manhattanLength()
+            >= QApplication::startDragDistance()) {
+        runHandler([&] { beginDrag(m_dragButton); });
+        m_dragButton = Qt::NoButton;
+        return;
+    }
+    if (!(event->buttons() & Qt::RightButton))
+        QTreeView::mouseMoveEvent(event);
+}
+
+void TPTCustomShellList::beginDrag(Qt::MouseButton button)
+{
+    std::vector<IdList> rels = selectedRelIdLists();
+    if (rels.empty() || !m_shellFolder)
+        return;
+    Qt::DropAction result = Qt::IgnoreAction;
+    {
+        const DragScope scope(*this);
+        const std::uint32_t allowed
+            = m_shellFolder->attributesOf(rels, DragEffectMask).value_or(DROPEFFECT_ALL);
+        const ShellCommands commands = commandsOf(std::move(rels));
+        const QPointer<QDrag> drag = new QDrag(this);
+        drag->setMimeData(makeShellMimeData(commands.items()).release());
+        if (TPTShListData *data = SelectedData())
+            drag->setPixmap(data->Icon().pixmap(32));
+        result = execShellDrag(*drag, Qt::DropActions(int(allowed & DROPEFFECT_ALL)), button);
+        if (drag)
+            drag->deleteLater();
+    }
+    if (result != Qt::IgnoreAction || m_refreshPending)
+        FillList();
+}
+
+void TPTCustomShellList::applyDropOptions()
+{
+    const bool on = (m_options & ptsloOleDrop) != 0;
+    setAcceptDrops(on);
+    viewport()->setAcceptDrops(on);
+}
+
+// A row that is a folder takes the drop itself. Anywhere else the drop goes into the
+// list's own folder, except during a drag that started in this list: there it would
+// only put the files back where they are (a right-button drag still copies).
+QString TPTCustomShellList::dropFolderAt(QPoint pos, bool rightButton, int &row)
+{
+    row = -1;
+    const QModelIndex index = indexAt(pos);
+    if (TPTShListData *data = m_model->row(index.row()); data && data->IsFolder()) {
+        const QString path = data->Path();
+        if (!path.isEmpty()) {
+            row = index.row();
+            return path;
+        }
+    }
+    if (dragging() && !rightButton)
+        return QString();
+    return shellModel().pathText(m_folderIdList);
+}
+
+std::uint32_t TPTCustomShellList::hoverEffect(QDropEvent *event, const QString &folder) const
+{
+    if (folder.isEmpty())
+        return DROPEFFECT_NONE;
+    std::uint32_t allowed = std::uint32_t(int(event->possibleActions())) & m_dropAllowed;
+    if (dragging() && m_dropRow < 0) // a right-button drag back onto its own list copies
+        allowed &= ~std::uint32_t(DROPEFFECT_MOVE);
+    return chooseDropEffect(allowed, event->modifiers() & Qt::ShiftModifier,
+        event->modifiers() & Qt::ControlModifier);
+}
+
+void TPTCustomShellList::setDropRow(int row)
+{
+    if (row == m_dropRow)
+        return;
+    m_dropRow = row;
+    viewport()->update();
+}
+
+void TPTCustomShellList::endDragOver()
+{
+    m_autoScroll->stop();
+    setDropRow(-1);
+}
+
+void TPTCustomShellList::dragEnterEvent(QDragEnterEvent *event)
+{
+    m_dropAllowed = readDroppedFiles(event->mimeData()).allowedEffects;
+    dragMoveEvent(event);
+}
+
+void TPTCustomShellList::dragMoveEvent(QDragMoveEvent *event)
+{
+    runHandler([&] {
+        const QPoint pos = event->position().toPoint();
+        int row = -1;
+        const QString folder = dropFolderAt(pos, m_dragButton == Qt::RightButton, row);
+        const std::uint32_t effect = hoverEffect(event, folder);
+        setDropRow(effect != DROPEFFECT_NONE ? row : -1);
+        m_autoScroll->moved(pos);
+        if (effect == DROPEFFECT_NONE) {
+            event->ignore();
+            return;
+        }
+        event->setDropAction(Qt::DropAction(int(effect)));
+        event->accept();
+    });
+}
+
+void TPTCustomShellList::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    endDragOver();
+    event->accept();
+}
+
+void TPTCustomShellList::dropEvent(QDropEvent *event)
+{
+    runHandler([&] {
+        int row = -1;
+        const QString folder
+            = dropFolderAt(event->position().toPoint(), m_dragButton == Qt::RightButton, row);
+        const DroppedFiles files = readDroppedFiles(event->mimeData());
+        m_dropRow = row;
+        const std::uint32_t effect = hoverEffect(event, folder);
+        endDragOver();
+        const std::uint32_t done = dropFilesInto(folder, files, effect, window());
+        if (done == DROPEFFECT_NONE)
+            event->ignore();
+        else {
+            event->setDropAction(Qt::DropAction(int(done)));
+            event->accept();
+        }
+        refreshAfterCommand();
+    });
+    endDragOver();
+}
+
+// A notch over another shell control scrolls that one, wherever the focus is.
+void TPTCustomShellList::wheelEvent(QWheelEvent *event)
+{
+    QWidget *under = QApplication::widgetAt(event->globalPosition().toPoint());
+    while (under && !qobject_cast<TPTCustomShellList *>(under)
+        && !qobject_cast<TPTCustomShellTree *>(under))
+        under = under->parentWidget();
+    if (under && under != this) {
+        QWheelEvent copy(under->mapFromGlobal(event->globalPosition()), event->globalPosition(),
+            event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
+            event->phase(), event->inverted());
+        QCoreApplication::sendEvent(static_cast<QAbstractScrollArea *>(under)->viewport(), &copy);
+        return;
+    }
+    QTreeView::wheelEvent(event);
+}
+
+} // namespace lumisnap
