@@ -3,6 +3,7 @@
 #include "common/Error.h"
 #include "common/FileName.h"
 
+#include <QApplication>
 #include <QProgressDialog>
 #include <QWidget>
 
@@ -432,7 +433,8 @@ void FileTransfer::advance(qint64 bytes)
     m_done += bytes;
     if (cancelled())
         throw TransferCancelled();
-    if (m_total <= 0)
+    // No dialog without a widget application (a tool, a test without one).
+    if (m_total <= 0 || !qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
     if (!m_progress) {
         m_progress = std::make_unique<QProgressDialog>(QStringLiteral("Copying files..."),
