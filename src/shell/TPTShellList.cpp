@@ -451,6 +451,14 @@ void TPTCustomShellList::refreshRows()
     for (size_t i = 0; i < rowMatched.size(); ++i)
         if (!rowMatched[i])
             vanished.push_back(int(i));
+    // Rows that go lose their selection first: nobody is told of a selected row whose
+    // file is gone.
+    QItemSelection gone;
+    for (int row : vanished)
+        if (selectionModel()->isRowSelected(row))
+            gone.select(m_model->index(row, 0), m_model->index(row, m_model->columnCount() - 1));
+    if (!gone.isEmpty())
+        selectionModel()->select(gone, QItemSelectionModel::Deselect);
     ScrollAnchor anchor(*this);
     m_model->deleteRows(std::move(vanished),
         [this](int row, TPTShListData *data) { emit OnDeleteItem(this, row, data); });

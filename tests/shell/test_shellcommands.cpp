@@ -182,6 +182,8 @@ private slots:
 
     void renameInPlace()
     {
+        const auto opener = std::make_shared<RecordingOpen>();
+        const auto previous = setShellOpen(opener);
         clickRow("a.jpg");
         QTest::keyClick(m_list.get(), Qt::Key_F2);
         auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
@@ -203,6 +205,8 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "renamed.jpg", "sub" }));
         QVERIFY(m_errors[0].contains("renamed.jpg"));
         QVERIFY(rowNamed(*m_list, "renamed.jpg") >= 0);
+        setShellOpen(previous);
+        QCOMPARE(opener->opened, QStringList()); // the Enter that ends the edit opens nothing
     }
 
     void f2OnItemThatCannotBeRenamed()
