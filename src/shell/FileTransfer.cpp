@@ -131,6 +131,21 @@ private:
     QByteArray m_path;
 };
 
+// The names in a folder but "." and ".."; false when it cannot be read.
+bool listFolder(const QByteArray &path, std::vector<QByteArray> &names)
+{
+    DIR *dir = ::opendir(path.constData());
+    if (!dir)
+        return false;
+    while (dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return true;
+}
+
 qint64 treeSize(const QByteArray &path)
 {
     struct stat st;
@@ -139,15 +154,25 @@ qint64 treeSize(const QByteArray &path)
     if (!S_ISDIR(st.st_mode))
         return S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
     qint64 total = 0;
-    if (DIR *dir = ::opendir(path.constData())) {
-        while (dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                total += treeSize(join(path, name));
-        }
-        ::closedir(dir);
-    }
+    std::vector<QByteArray> names;
+    listFolder(path, names);
+    for (const QByteArray &name : names)
+        total += treeSize(join(path, name));
     return total;
+}
+
+// A symbolic link to `target` under a free form of `name` in `folder`.
+QByteArray linkUnderFreeName(const QByteArray &target, const QByteArray &folder,
+    const QByteArray &name, const QString &what)
+{
+    for (int n = 1; n <= MaxNameTries; ++n) {
+        const QByteArray path = join(folder, FileTransfer::candidateName(name, n, false));
+        if (::symlink(target.constData(), path.constData()) == 0)
+            return path;
+        if (const int error = errno; error != EEXIST)
+            fail(what, join(folder, name), error);
+    }
+    fail(QStringLiteral("No free name for"), join(folder, name), EEXIST);
 }
 
 // Whether `inner` is `outer` or lies below it, both resolved.
@@ -271,16 +296,8 @@ void FileTransfer::copyOne(const QByteArray &source, const QByteArray &folder, b
         const ssize_t length = ::readlink(source.constData(), buffer, sizeof buffer);
         if (length < 0)
             fail(QStringLiteral("Cannot read"), source, errno);
-        placed = [&] {
-            for (int n = 1; n <= MaxNameTries; ++n) {
-                const QByteArray name = join(folder, candidateName(baseName(source), n, false));
-                if (::symlink(QByteArray(buffer, length).constData(), name.constData()) == 0)
-                    return name;
-                if (errno != EEXIST)
-                    fail(QStringLiteral("Cannot copy"), source, errno);
-            }
-            fail(QStringLiteral("No free name for"), source, EEXIST);
-        }();
+        placed = linkUnderFreeName(
+            QByteArray(buffer, length), folder, baseName(source), QStringLiteral("Cannot copy"));
     } else if (S_ISDIR(st.st_mode)) {
         if (!::mkdtemp(pattern.data()))
             fail(QStringLiteral("Cannot copy"), source, errno);
@@ -320,16 +337,9 @@ void FileTransfer::copyTree(const QByteArray &source, const QByteArray &target, 
     if (S_ISDIR(st.st_mode)) {
         if (!top && ::mkdir(target.constData(), 0700) != 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
-        DIR *dir = ::opendir(source.constData());
-        if (!dir)
-            fail(QStringLiteral("Cannot read"), source, errno);
         std::vector<QByteArray> names;
-        while (dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
+        if (!listFolder(source, names))
+            fail(QStringLiteral("Cannot read"), source, errno);
         for (const QByteArray &name : names)
             copyTree(join(source, name), join(target, name), false);
         ::chmod(target.constData(), st.st_mode & 07777);
@@ -393,8 +403,8 @@ QByteArray FileTransfer::place(
             continue;
         if (errno == EXDEV)
             throw CrossDevice();
-        if (errno != EINVAL && errno != ENOSYS)
-            fail(QStringLiteral("Cannot put"), join(folder, name), errno);
+        if (const int error = errno; error != EINVAL && error != ENOSYS)
+            fail(QStringLiteral("Cannot put"), join(folder, name), error);
         // A file system without the no-replace rename: a hard link cannot replace either.
         struct stat st;
         if (!isDirectory && ::link(from.constData(), target.constData()) == 0) {
@@ -403,8 +413,8 @@ QByteArray FileTransfer::place(
         }
         if (!isDirectory && errno == EXDEV)
             throw CrossDevice();
-        if (!isDirectory && errno != EEXIST)
-            fail(QStringLiteral("Cannot put"), join(folder, name), errno);
+        if (const int error = errno; !isDirectory && error != EEXIST)
+            fail(QStringLiteral("Cannot put"), join(folder, name), error);
         if (isDirectory && ::lstat(target.constData(), &st) != 0
             && ::rename(from.constData(), target.constData()) == 0)
             return target;
@@ -418,14 +428,7 @@ QByteArray FileTransfer::linkInto(const QByteArray &source, const QByteArray &fo
     const QByteArray target = ::realpath(parentOf(source).constData(), resolved)
         ? join(QByteArray(resolved), baseName(source))
         : source;
-    for (int n = 1; n <= MaxNameTries; ++n) {
-        const QByteArray name = join(folder, candidateName(baseName(source), n, false));
-        if (::symlink(target.constData(), name.constData()) == 0)
-            return name;
-        if (errno != EEXIST)
-            fail(QStringLiteral("Cannot link"), source, errno);
-    }
-    fail(QStringLiteral("No free name for"), source, EEXIST);
+    return linkUnderFreeName(target, folder, baseName(source), QStringLiteral("Cannot link"));
 }
 
 void FileTransfer::advance(qint64 bytes)
@@ -464,17 +467,10 @@ bool removeTree(const QByteArray &path)
     if (!S_ISDIR(st.st_mode))
         return ::unlink(path.constData()) == 0;
     bool ok = true;
-    if (DIR *dir = ::opendir(path.constData())) {
-        std::vector<QByteArray> names;
-        while (dirent *entry = ::readdir(dir)) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
-        for (const QByteArray &name : names)
-            ok = removeTree(join(path, name)) && ok;
-    }
+    std::vector<QByteArray> names;
+    listFolder(path, names);
+    for (const QByteArray &name : names)
+        ok = removeTree(join(path, name)) && ok;
     return ::rmdir(path.constData()) == 0 && ok;
 }
 

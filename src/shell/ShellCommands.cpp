@@ -182,6 +182,25 @@ void ShellCommands::sendTo(int id, QWidget *owner) const
     dropFilesInto(entries[size_t(index)].path, files, DROPEFFECT_COPY, owner);
 }
 
+void ShellCommands::runMenuId(int id, QWidget *owner) const
+{
+    if (id >= FirstId)
+        invoke(id - FirstId, owner);
+    else if (id >= SendToFirstId && id <= SendToLastId)
+        sendTo(id, owner);
+}
+
+int ShellCommands::popUp(QWidget *parent, QPoint globalPos, bool canRename,
+    const std::function<void(const QString &)> &hint) const
+{
+    QMenu menu(parent);
+    fillMenu(menu, canRename);
+    QObject::connect(&menu, &QMenu::hovered, parent,
+        [&hint](QAction *action) { runHandler([&] { hint(action->statusTip()); }); });
+    const QAction *chosen = menu.exec(globalPos);
+    return chosen ? chosen->data().toInt() : 0;
+}
+
 std::vector<ShellCommands::SendToEntry> ShellCommands::sendToEntries()
 {
     const QString path = shellModel().pathText(shellModel().specialFolderLocation(CSIDL_SENDTO));
@@ -212,18 +231,6 @@ std::uint32_t dropFilesInto(
     if (!outcome.error.isEmpty())
         reportError(outcome.error);
     return outcome.error.isEmpty() && !outcome.cancelled ? effect : DROPEFFECT_NONE;
-}
-
-std::uint32_t chooseDropEffect(std::uint32_t allowed, bool shift, bool control)
-{
-    const std::uint32_t wanted
-        = shift && control ? DROPEFFECT_LINK : (shift ? DROPEFFECT_MOVE : DROPEFFECT_COPY);
-    if (allowed & wanted)
-        return wanted;
-    for (const std::uint32_t effect : { DROPEFFECT_COPY, DROPEFFECT_MOVE, DROPEFFECT_LINK })
-        if (allowed & effect)
-            return effect;
-    return DROPEFFECT_NONE;
 }
 
 bool isNetworkPath(const QString &path)

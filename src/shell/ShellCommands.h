@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QMenu;
@@ -73,6 +74,12 @@ public:
     bool runVerb(const QString &verb, QWidget *owner) const;
     // Copies the items into a Send To destination.
     void sendTo(int id, QWidget *owner) const;
+    // Runs what a menu id stands for, but Rename: a command (FirstId on) or a Send To entry.
+    void runMenuId(int id, QWidget *owner) const;
+    // Shows the menu at `globalPos`, with each highlighted command's hint handed to `hint`;
+    // the chosen id, 0 for none.
+    int popUp(QWidget *parent, QPoint globalPos, bool canRename,
+        const std::function<void(const QString &)> &hint) const;
 
     const ShellItems &items() const { return m_items; }
 
@@ -94,9 +101,18 @@ private:
 std::uint32_t dropFilesInto(
     const QString &folder, const DroppedFiles &files, std::uint32_t effect, QWidget *owner);
 
-// The effect a drop takes: Shift moves, Ctrl+Shift links, otherwise a copy, each only when
-// `allowed`; else the first allowed of copy, move and link.
-std::uint32_t chooseDropEffect(std::uint32_t allowed, bool shift, bool control);
+// Runs a command and then the refresh, also when the command fails.
+template <typename Command, typename Refresh>
+void runThenRefresh(Command &&command, Refresh &&refresh)
+{
+    try {
+        command();
+    } catch (...) {
+        refresh();
+        throw;
+    }
+    refresh();
+}
 
 // Whether a folder path is a network one, whose change notification refreshes it.
 bool isNetworkPath(const QString &path);

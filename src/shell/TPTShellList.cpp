@@ -18,6 +18,7 @@
 #include "shell/TPTPidlList.h"
 #include "shell/TPTShellTree.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -685,6 +686,7 @@ void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
             && selectionModel()->isSelected(indexAt(m_pressPos))
         ? event->button()
         : Qt::NoButton;
+    m_menuOnRelease = false;
     const QModelIndex current = currentIndex();
     if (before != current && !selectionModel()->isSelected(current))
         runHandler([&] { emit OnChange(this, current.row(), ctState); });
@@ -695,13 +697,22 @@ void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
     QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         runHandler([this] { emit OnClick(this); });
+    if (event->button() == Qt::RightButton && std::exchange(m_menuOnRelease, false))
+        runHandler([&] { showItemContextMenu(event->position().toPoint()); });
 }
 
+// The menu waits for the button's release when the press may still start a drag with it.
 void TPTCustomShellList::contextMenuEvent(QContextMenuEvent *event)
 {
     runHandler([&] {
-        if ((m_options & ptsloContextMenus) && !m_watch.dragging())
-            showItemContextMenu(event->pos());
+        if (!(m_options & ptsloContextMenus) || m_watch.dragging())
+            return;
+        if (event->reason() == QContextMenuEvent::Mouse && m_dragButton == Qt::RightButton
+            && (QGuiApplication::mouseButtons() & Qt::RightButton)) {
+            m_menuOnRelease = true;
+            return;
+        }
+        showItemContextMenu(event->pos());
     });
 }
 

@@ -219,7 +219,6 @@ private:
     void setDropRow(int row);
     void endDragOver();
     bool renameRow(int index, const QString &text);
-    void runMenuCommand(const ShellCommands &commands, int id);
 
     std::unique_ptr<ShellListModel> m_model;
     TPTShellLocator m_folder;
@@ -246,6 +245,7 @@ private:
     bool m_readOnly = false;
     QPoint m_pressPos;
     Qt::MouseButton m_dragButton = Qt::NoButton; // the button that may start a drag
+    bool m_menuOnRelease = false;
     int m_dropRow = -1;
     std::uint32_t m_dropAllowed = 0; // what the dragged items allow
     std::unique_ptr<DragAutoScroll> m_autoScroll;

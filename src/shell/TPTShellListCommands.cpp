@@ -12,12 +12,9 @@
 #include "shell/TPTShellTree.h"
 
 #include <QApplication>
-#include <QDrag>
 #include <QDragEnterEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMimeData>
-#include <QPointer>
 #include <QTimer>
 
 namespace lumisnap {
@@ -146,13 +143,9 @@ void TPTCustomShellList::RunVerb(const QString &verb)
         if (rels.empty())
             return;
     }
-    try {
-        commandsOf(std::move(rels)).runVerb(verb, window());
-    } catch (...) {
-        refreshAfterCommand(); // what was done before the failure shows
-        throw;
-    }
-    refreshAfterCommand();
+    // What was done before a failure shows too.
+    runThenRefresh([&] { commandsOf(std::move(rels)).runVerb(verb, window()); },
+        [this] { refreshAfterCommand(); });
 }
 
 bool TPTCustomShellList::handleShellKey(QKeyEvent *event)
@@ -230,33 +223,13 @@ void TPTCustomShellList::showItemContextMenu(const QPoint &pos)
     const ShellCommands commands = commandsOf(std::move(rels));
     TPTShListData *focused = m_model->row(currentIndex().row());
     const bool canRename = focused && !focused->Path().isEmpty() && !m_readOnly;
-    QMenu menu(this);
-    commands.fillMenu(menu, canRename);
-    connect(&menu, &QMenu::hovered, this, [this](QAction *action) {
-        runHandler([&] { emit OnPopupHint(this, action->statusTip()); });
-    });
-    const QAction *chosen = menu.exec(viewport()->mapToGlobal(pos));
-    if (chosen)
-        runMenuCommand(commands, chosen->data().toInt());
-}
-
-void TPTCustomShellList::runMenuCommand(const ShellCommands &commands, int id)
-{
-    if (id == ShellCommands::RenameId) {
+    const int id = commands.popUp(this, viewport()->mapToGlobal(pos), canRename,
+        [this](const QString &hint) { emit OnPopupHint(this, hint); });
+    if (id == ShellCommands::RenameId)
         StartRename();
-        return;
-    }
-    try {
-        if (id >= ShellCommands::FirstId)
-            commands.invoke(id - ShellCommands::FirstId, window());
-        else if (id >= ShellCommands::SendToFirstId && id <= ShellCommands::SendToLastId)
-            commands.sendTo(id, window());
-    } catch (...) {
-        refreshAfterCommand();
-        throw;
-    }
-    if (id >= ShellCommands::FirstId)
-        refreshAfterCommand();
+    else if (id != 0)
+        runThenRefresh([&] { commands.runMenuId(id, window()); },
+            [this] { refreshAfterCommand(); });
 }
 
 void TPTCustomShellList::mouseDoubleClickEvent(QMouseEvent *event)
@@ -268,10 +241,9 @@ void TPTCustomShellList::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TPTCustomShellList::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragButton != Qt::NoButton && (event->buttons() & m_dragButton) && !dragging()
-        && (m_options & ptsloOleDrag) && state() != EditingState
-        && (event->position().toPoint() - m_pressPos).manhattanLength()
-            >= QApplication::startDragDistance()) {
+    if (dragStarts(event, m_pressPos, m_dragButton) && !dragging() && (m_options & ptsloOleDrag)
+        && state() != EditingState) {
+        m_menuOnRelease = false; // a right-button drag shows no menu when it ends
         runHandler([&] { beginDrag(m_dragButton); });
         m_dragButton = Qt::NoButton;
         return;
@@ -291,13 +263,9 @@ void TPTCustomShellList::beginDrag(Qt::MouseButton button)
         const std::uint32_t allowed
             = m_shellFolder->attributesOf(rels, DragEffectMask).value_or(DROPEFFECT_ALL);
         const ShellCommands commands = commandsOf(std::move(rels));
-        const QPointer<QDrag> drag = new QDrag(this);
-        drag->setMimeData(makeShellMimeData(commands.items()).release());
-        if (TPTShListData *data = SelectedData())
-            drag->setPixmap(data->Icon().pixmap(32));
-        result = execShellDrag(*drag, Qt::DropActions(int(allowed & DROPEFFECT_ALL)), button);
-        if (drag)
-            drag->deleteLater();
+        TPTShListData *data = SelectedData();
+        result = dragShellItems(
+            this, commands.items(), allowed, data ? data->Icon().pixmap(32) : QPixmap(), button);
     }
     if (result != Qt::IgnoreAction || m_refreshPending)
         FillList();
@@ -333,11 +301,10 @@ std::uint32_t TPTCustomShellList::hoverEffect(QDropEvent *event, const QString &
 {
     if (folder.isEmpty())
         return DROPEFFECT_NONE;
-    std::uint32_t allowed = std::uint32_t(int(event->possibleActions())) & m_dropAllowed;
+    std::uint32_t allowed = m_dropAllowed;
     if (dragging() && m_dropRow < 0) // a right-button drag back onto its own list copies
         allowed &= ~std::uint32_t(DROPEFFECT_MOVE);
-    return chooseDropEffect(allowed, event->modifiers() & Qt::ShiftModifier,
-        event->modifiers() & Qt::ControlModifier);
+    return dropEffectOf(event, allowed);
 }
 
 void TPTCustomShellList::setDropRow(int row)
@@ -369,12 +336,7 @@ void TPTCustomShellList::dragMoveEvent(QDragMoveEvent *event)
         const std::uint32_t effect = hoverEffect(event, folder);
         setDropRow(effect != DROPEFFECT_NONE ? row : -1);
         m_autoScroll->moved(pos);
-        if (effect == DROPEFFECT_NONE) {
-            event->ignore();
-            return;
-        }
-        event->setDropAction(Qt::DropAction(int(effect)));
-        event->accept();
+        answerDrop(event, effect);
     });
 }
 
@@ -394,13 +356,7 @@ void TPTCustomShellList::dropEvent(QDropEvent *event)
         m_dropRow = row;
         const std::uint32_t effect = hoverEffect(event, folder);
         endDragOver();
-        const std::uint32_t done = dropFilesInto(folder, files, effect, window());
-        if (done == DROPEFFECT_NONE)
-            event->ignore();
-        else {
-            event->setDropAction(Qt::DropAction(int(done)));
-            event->accept();
-        }
+        answerDrop(event, dropFilesInto(folder, files, effect, window()));
         refreshAfterCommand();
     });
     endDragOver();

@@ -729,6 +729,7 @@ void TPTCustomShellTree::mousePressEvent(QMouseEvent *event)
     m_dragButton = (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
         ? event->button()
         : Qt::NoButton;
+    m_menuOnRelease = false;
     QTreeView::mousePressEvent(event);
 }
 
@@ -736,6 +737,8 @@ void TPTCustomShellTree::mouseReleaseEvent(QMouseEvent *event)
 {
     QTreeView::mouseReleaseEvent(event);
     m_immediate = false; // a click that selected nothing new must not speed up the keys
+    if (event->button() == Qt::RightButton && std::exchange(m_menuOnRelease, false))
+        showMenuAt(event->position().toPoint());
     if (event->button() != Qt::LeftButton)
         return;
     runHandler([this] {
@@ -746,13 +749,24 @@ void TPTCustomShellTree::mouseReleaseEvent(QMouseEvent *event)
     });
 }
 
+// The menu waits for the button's release when the press may still start a drag with it.
 void TPTCustomShellTree::contextMenuEvent(QContextMenuEvent *event)
 {
     if (!(m_options & ptstoContextMenus))
         return;
-    ShellTreeNode *node = m_model->node(indexAt(event->pos()));
+    if (event->reason() == QContextMenuEvent::Mouse && m_dragButton == Qt::RightButton
+        && (QGuiApplication::mouseButtons() & Qt::RightButton)) {
+        m_menuOnRelease = true;
+        return;
+    }
+    showMenuAt(event->pos());
+}
+
+void TPTCustomShellTree::showMenuAt(QPoint pos)
+{
+    ShellTreeNode *node = m_model->node(indexAt(pos));
     if (node && node->shData() && !node->shData()->AbsIdList().isEmpty())
-        runHandler([&] { showNodeContextMenu(node, event->pos()); });
+        runHandler([&] { showNodeContextMenu(node, pos); });
 }
 
 void TPTCustomShellTree::showEvent(QShowEvent *event)

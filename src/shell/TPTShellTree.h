@@ -182,6 +182,7 @@ private:
     QString dropFolderAt(QPoint pos, bool entering, ShellTreeNode *&node) const;
     void setDropNode(ShellTreeNode *node);
     void dragOver(QDropEvent *event, bool entering);
+    void showMenuAt(QPoint pos);
     void endDragOver();
 
     ShellTreeModel *m_model;
@@ -204,6 +205,7 @@ private:
     mutable TPTCustomDraw *m_rowDraw = nullptr;
     QPoint m_pressPos;
     Qt::MouseButton m_dragButton = Qt::NoButton;
+    bool m_menuOnRelease = false;
     QPersistentModelIndex m_dragIndex; // the node a drag out of this tree carries
     QPersistentModelIndex m_dropIndex;
     std::uint32_t m_dropAllowed = 0;

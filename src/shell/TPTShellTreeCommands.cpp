@@ -8,12 +8,7 @@
 #include "shell/ShellModel.h"
 #include "shell/ShellTreeModel.h"
 
-#include <QApplication>
-#include <QDrag>
 #include <QDragEnterEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QPointer>
 
 namespace lumisnap {
 
@@ -41,15 +36,11 @@ void TPTCustomShellTree::runShellCommand(ShellTreeNode *node, const char *verb)
         return;
     const ShellCommands commands = commandsOf(node);
     const bool network = isNetworkPath(node->shData()->Path());
-    try {
-        commands.runVerb(QString::fromLatin1(verb), window());
-    } catch (...) {
-        if (!network)
-            RefreshTree();
-        throw;
-    }
-    if (!network)
-        RefreshTree();
+    runThenRefresh([&] { commands.runVerb(QString::fromLatin1(verb), window()); },
+        [&] {
+            if (!network)
+                RefreshTree();
+        });
 }
 
 void TPTCustomShellTree::showNodeContextMenu(ShellTreeNode *node, const QPoint &pos)
@@ -57,41 +48,27 @@ void TPTCustomShellTree::showNodeContextMenu(ShellTreeNode *node, const QPoint &
     if (dragging())
         return;
     const ShellCommands commands = commandsOf(node);
-    QMenu menu(this);
-    commands.fillMenu(menu, !node->shData()->Path().isEmpty());
-    connect(&menu, &QMenu::hovered, this, [this](QAction *action) {
-        runHandler([&] { emit OnPopupHint(this, action->statusTip()); });
-    });
     const QPersistentModelIndex index = indexOfNode(node);
-    const QAction *chosen = menu.exec(viewport()->mapToGlobal(pos));
-    if (!chosen || !index.isValid())
+    const int id = commands.popUp(this, viewport()->mapToGlobal(pos),
+        !node->shData()->Path().isEmpty(),
+        [this](const QString &hint) { emit OnPopupHint(this, hint); });
+    if (id == 0 || !index.isValid())
         return;
-    const int id = chosen->data().toInt();
     if (id == ShellCommands::RenameId) {
         setCurrentIndex(index);
         startRename();
         return;
     }
-    try {
-        if (id >= ShellCommands::FirstId)
-            commands.invoke(id - ShellCommands::FirstId, window());
-        else if (id >= ShellCommands::SendToFirstId && id <= ShellCommands::SendToLastId)
-            commands.sendTo(id, window());
-    } catch (...) {
-        RefreshTree();
-        throw;
-    }
-    RefreshTree();
+    runThenRefresh([&] { commands.runMenuId(id, window()); }, [this] { RefreshTree(); });
 }
 
 void TPTCustomShellTree::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_dragButton != Qt::NoButton && (event->buttons() & m_dragButton) && !dragging()
-        && (m_options & ptstoOleDrag) && state() != EditingState
-        && (event->position().toPoint() - m_pressPos).manhattanLength()
-            >= QApplication::startDragDistance()) {
+    if (dragStarts(event, m_pressPos, m_dragButton) && !dragging() && (m_options & ptstoOleDrag)
+        && state() != EditingState) {
         ShellTreeNode *node = m_model->node(indexAt(m_pressPos));
         if (node && node != rootNode() && node->shData()) {
+            m_menuOnRelease = false; // a right-button drag shows no menu when it ends
             runHandler([&] { beginDrag(node, m_dragButton); });
             m_dragButton = Qt::NoButton;
             return;
@@ -113,18 +90,13 @@ void TPTCustomShellTree::beginDrag(ShellTreeNode *node, Qt::MouseButton button)
         const ShellCommands commands = commandsOf(node);
         setDragging(true);
         m_dragIndex = indexOfNode(node);
-        const QPointer<QDrag> drag = new QDrag(this);
-        drag->setMimeData(makeShellMimeData(commands.items()).release());
-        drag->setPixmap(node->icon().pixmap(32));
         try {
-            result = execShellDrag(*drag, Qt::DropActions(int(allowed & DROPEFFECT_ALL)), button);
+            result = dragShellItems(this, commands.items(), allowed, node->icon().pixmap(32), button);
         } catch (...) {
             setDragging(false);
             m_dragIndex = QPersistentModelIndex();
             throw;
         }
-        if (drag)
-            drag->deleteLater();
         setDragging(false);
         m_dragIndex = QPersistentModelIndex();
     }
@@ -169,18 +141,11 @@ void TPTCustomShellTree::dragOver(QDropEvent *event, bool entering)
         const QPoint pos = event->position().toPoint();
         ShellTreeNode *node = nullptr;
         const QString folder = dropFolderAt(pos, entering, node);
-        const std::uint32_t effect = folder.isEmpty()
-            ? DROPEFFECT_NONE
-            : chooseDropEffect(std::uint32_t(int(event->possibleActions())) & m_dropAllowed,
-                event->modifiers() & Qt::ShiftModifier, event->modifiers() & Qt::ControlModifier);
+        const std::uint32_t effect
+            = folder.isEmpty() ? DROPEFFECT_NONE : dropEffectOf(event, m_dropAllowed);
         setDropNode(effect != DROPEFFECT_NONE ? node : nullptr);
         m_autoScroll->moved(pos);
-        if (effect == DROPEFFECT_NONE) {
-            event->ignore();
-            return;
-        }
-        event->setDropAction(Qt::DropAction(int(effect)));
-        event->accept();
+        answerDrop(event, effect);
     });
 }
 
@@ -216,18 +181,10 @@ void TPTCustomShellTree::dropEvent(QDropEvent *event)
         ShellTreeNode *node = nullptr;
         const QString folder = dropFolderAt(event->position().toPoint(), false, node);
         const DroppedFiles files = readDroppedFiles(event->mimeData());
-        const std::uint32_t effect = folder.isEmpty()
-            ? DROPEFFECT_NONE
-            : chooseDropEffect(std::uint32_t(int(event->possibleActions())) & files.allowedEffects,
-                event->modifiers() & Qt::ShiftModifier, event->modifiers() & Qt::ControlModifier);
+        const std::uint32_t effect
+            = folder.isEmpty() ? DROPEFFECT_NONE : dropEffectOf(event, files.allowedEffects);
         endDragOver();
-        const std::uint32_t done = dropFilesInto(folder, files, effect, window());
-        if (done == DROPEFFECT_NONE)
-            event->ignore();
-        else {
-            event->setDropAction(Qt::DropAction(int(done)));
-            event->accept();
-        }
+        answerDrop(event, dropFilesInto(folder, files, effect, window()));
         RefreshTree();
     });
     endDragOver();

@@ -108,20 +108,30 @@ private slots:
         form.reset();
     }
 
-    void dragRowOntoTreeFolder()
+    void drag(QPoint from, QPoint to, const QString &button)
     {
-        const QPoint from = rowOnScreen("photo01.bmp");
-        const QPoint to = nodeOnScreen("Empty");
-        xdotool({ "mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown",
-            "1", "sleep", "0.2", "mousemove", QString::number(from.x() + 20),
+        xdotool({ "sleep", "0.6", "mousemove", QString::number(from.x()), QString::number(from.y()),
+            "mousedown", button, "sleep", "0.2", "mousemove", QString::number(from.x() + 20),
             QString::number(from.y() + 5), "sleep", "0.2", "mousemove", QString::number(to.x()),
             QString::number(to.y() + 2), "sleep", "0.3", "mousemove", QString::number(to.x()),
-            QString::number(to.y()), "sleep", "0.3", "mouseup", "1" });
+            QString::number(to.y()), "sleep", "0.3", "mouseup", button });
+    }
+
+    void dragRowOntoTreeFolder()
+    {
+        drag(rowOnScreen("photo01.bmp"), nodeOnScreen("Empty"), "1");
         QTRY_COMPARE(entries(home->path("Desktop/Empty")),
             (QStringList { "photo01.bmp", "readme.txt" }));
         QVERIFY(QFile::exists(holiday + "/photo01.bmp")); // a plain drag copies
         QCOMPARE(form->PTShellList1->Count(), 12);
         screenshot("dragged");
+        // With the right button, and no menu after it.
+        clickAt(rowOnScreen("photo05.bmp"));
+        drag(rowOnScreen("photo05.bmp"), nodeOnScreen("Empty"), "3");
+        QTRY_COMPARE(entries(home->path("Desktop/Empty")),
+            (QStringList { "photo01.bmp", "photo05.bmp", "readme.txt" }));
+        QTest::qWait(200);
+        QVERIFY(!QApplication::activePopupWidget());
     }
 
     void deleteKeyMovesToTrash()
