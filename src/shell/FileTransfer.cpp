@@ -77,8 +77,9 @@ QString shown(const QByteArray &path)
 
 [[noreturn]] void fail(const QString &what, const QByteArray &path, int error)
 {
-    throw TransferFailure(QStringLiteral("%1 \"%2\": %3")
-                              .arg(what, shown(path), QString::fromLocal8Bit(std::strerror(error))));
+    throw TransferFailure(
+        QStringLiteral("%1 \"%2\": %3")
+            .arg(what, shown(path), QString::fromLocal8Bit(std::strerror(error))));
 }
 
 // Closes a descriptor on every way out.
@@ -162,8 +163,8 @@ qint64 treeSize(const QByteArray &path)
 }
 
 // A symbolic link to `target` under a free form of `name` in `folder`.
-QByteArray linkUnderFreeName(const QByteArray &target, const QByteArray &folder,
-    const QByteArray &name, const QString &what)
+QByteArray linkUnderFreeName(
+    const QByteArray &target, const QByteArray &folder, const QByteArray &name, const QString &what)
 {
     for (int n = 1; n <= MaxNameTries; ++n) {
         const QByteArray path = join(folder, FileTransfer::candidateName(name, n, false));
@@ -346,7 +347,8 @@ void FileTransfer::copyTree(const QByteArray &source, const QByteArray &target, 
     } else if (S_ISLNK(st.st_mode)) {
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(source.constData(), buffer, sizeof buffer);
-        if (length < 0 || ::symlink(QByteArray(buffer, length).constData(), target.constData()) != 0)
+        if (length < 0
+            || ::symlink(QByteArray(buffer, length).constData(), target.constData()) != 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
     } else if (S_ISREG(st.st_mode)) {
         Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));

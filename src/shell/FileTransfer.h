@@ -53,8 +53,8 @@ private:
     void copyOne(const QByteArray &source, const QByteArray &folder, bool removeAfter);
     void copyTree(const QByteArray &source, const QByteArray &target, bool top);
     void copyFileData(int in, int out, const QByteArray &source);
-    QByteArray place(const QByteArray &from, const QByteArray &folder, const QByteArray &name,
-        bool isDirectory);
+    QByteArray place(
+        const QByteArray &from, const QByteArray &folder, const QByteArray &name, bool isDirectory);
     QByteArray linkInto(const QByteArray &source, const QByteArray &folder);
     void advance(qint64 bytes);
     bool cancelled();

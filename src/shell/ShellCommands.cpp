@@ -114,8 +114,8 @@ void ShellCommands::fillMenu(QMenu &menu, bool canRename) const
     for (const SendToEntry &entry : entries) {
         QAction *action = sendTo->addAction(entry.icon, displayFileName(entry.name));
         action->setData(id++);
-        action->setStatusTip(QStringLiteral("Copies the selected items to %1.")
-                                 .arg(displayFileName(entry.path)));
+        action->setStatusTip(
+            QStringLiteral("Copies the selected items to %1.").arg(displayFileName(entry.path)));
     }
     if (entries.empty())
         sendTo->addAction(QStringLiteral("(empty)"))->setEnabled(false);

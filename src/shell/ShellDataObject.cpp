@@ -36,7 +36,8 @@ QString localPathOf(const QByteArray &encoded)
     if (!url.isValid() || url.scheme() != QLatin1String("file")
         || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
         return {};
-    const QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QByteArray path
+        = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     return path.startsWith('/') ? decodeFileName(path) : QString();
 }
 

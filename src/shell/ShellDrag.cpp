@@ -50,11 +50,11 @@ private:
 // One step of a scroll bar toward `sign`, when there is room for it.
 bool stepBar(QScrollBar *bar, int sign)
 {
-    if (!bar || sign == 0 || (sign < 0 ? bar->value() <= bar->minimum()
-                                         : bar->value() >= bar->maximum()))
+    if (!bar || sign == 0
+        || (sign < 0 ? bar->value() <= bar->minimum() : bar->value() >= bar->maximum()))
         return false;
-    bar->triggerAction(sign < 0 ? QAbstractSlider::SliderSingleStepSub
-                                : QAbstractSlider::SliderSingleStepAdd);
+    bar->triggerAction(
+        sign < 0 ? QAbstractSlider::SliderSingleStepSub : QAbstractSlider::SliderSingleStepAdd);
     return true;
 }
 

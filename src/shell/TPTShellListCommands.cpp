@@ -228,8 +228,8 @@ void TPTCustomShellList::showItemContextMenu(const QPoint &pos)
     if (id == ShellCommands::RenameId)
         StartRename();
     else if (id != 0)
-        runThenRefresh([&] { commands.runMenuId(id, window()); },
-            [this] { refreshAfterCommand(); });
+        runThenRefresh(
+            [&] { commands.runMenuId(id, window()); }, [this] { refreshAfterCommand(); });
 }
 
 void TPTCustomShellList::mouseDoubleClickEvent(QMouseEvent *event)

@@ -49,9 +49,9 @@ void TPTCustomShellTree::showNodeContextMenu(ShellTreeNode *node, const QPoint &
         return;
     const ShellCommands commands = commandsOf(node);
     const QPersistentModelIndex index = indexOfNode(node);
-    const int id = commands.popUp(this, viewport()->mapToGlobal(pos),
-        !node->shData()->Path().isEmpty(),
-        [this](const QString &hint) { emit OnPopupHint(this, hint); });
+    const int id
+        = commands.popUp(this, viewport()->mapToGlobal(pos), !node->shData()->Path().isEmpty(),
+            [this](const QString &hint) { emit OnPopupHint(this, hint); });
     if (id == 0 || !index.isValid())
         return;
     if (id == ShellCommands::RenameId) {
@@ -91,7 +91,8 @@ void TPTCustomShellTree::beginDrag(ShellTreeNode *node, Qt::MouseButton button)
         setDragging(true);
         m_dragIndex = indexOfNode(node);
         try {
-            result = dragShellItems(this, commands.items(), allowed, node->icon().pixmap(32), button);
+            result
+                = dragShellItems(this, commands.items(), allowed, node->icon().pixmap(32), button);
         } catch (...) {
             setDragging(false);
             m_dragIndex = QPersistentModelIndex();
@@ -127,8 +128,8 @@ QString TPTCustomShellTree::dropFolderAt(QPoint pos, bool entering, ShellTreeNod
 
 void TPTCustomShellTree::setDropNode(ShellTreeNode *node)
 {
-    const QPersistentModelIndex index = node ? QPersistentModelIndex(indexOfNode(node))
-                                             : QPersistentModelIndex(m_dragIndex);
+    const QPersistentModelIndex index
+        = node ? QPersistentModelIndex(indexOfNode(node)) : QPersistentModelIndex(m_dragIndex);
     if (index == m_dropIndex)
         return;
     m_dropIndex = index;

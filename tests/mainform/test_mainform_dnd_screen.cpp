@@ -25,7 +25,8 @@ sandbox::Home *home = nullptr;
 
 QStringList entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -120,8 +121,8 @@ private slots:
     void dragRowOntoTreeFolder()
     {
         drag(rowOnScreen("photo01.bmp"), nodeOnScreen("Empty"), "1");
-        QTRY_COMPARE(entries(home->path("Desktop/Empty")),
-            (QStringList { "photo01.bmp", "readme.txt" }));
+        QTRY_COMPARE(
+            entries(home->path("Desktop/Empty")), (QStringList { "photo01.bmp", "readme.txt" }));
         QVERIFY(QFile::exists(holiday + "/photo01.bmp")); // a plain drag copies
         QCOMPARE(form->PTShellList1->Count(), 12);
         screenshot("dragged");
@@ -181,8 +182,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!texts.isEmpty(), 20000);
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QTRY_COMPARE(process.state(), QProcess::NotRunning);
-        QCOMPARE(texts,
-            (QStringList { "Open", "Cut", "Copy", "Paste", "Delete", "Rename", "Send To" }));
+        QCOMPARE(
+            texts, (QStringList { "Open", "Cut", "Copy", "Paste", "Delete", "Rename", "Send To" }));
         QCOMPARE(entries(holiday).size(), 11);
     }
 };

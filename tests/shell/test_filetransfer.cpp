@@ -54,15 +54,15 @@ struct WriteFault
 {
     explicit WriteFault(qint64 failAfter)
     {
-        FileTransfer::setWriteFunction([failAfter, written = qint64(0)](
-                                           int fd, const char *data, size_t size) mutable {
-            if (written + qint64(size) > failAfter) {
-                errno = ENOSPC;
-                return ssize_t(-1);
-            }
-            written += qint64(size);
-            return ::write(fd, data, size);
-        });
+        FileTransfer::setWriteFunction(
+            [failAfter, written = qint64(0)](int fd, const char *data, size_t size) mutable {
+                if (written + qint64(size) > failAfter) {
+                    errno = ENOSPC;
+                    return ssize_t(-1);
+                }
+                written += qint64(size);
+                return ::write(fd, data, size);
+            });
     }
     ~WriteFault() { FileTransfer::setWriteFunction({}); }
 };
@@ -122,7 +122,8 @@ private slots:
         offset += int(items.parent.size());
         for (int i = 0; i < n; ++i) {
             QCOMPARE(u32At(block, 8 + 4 * i), quint32(offset));
-            QCOMPARE(block.mid(offset, items.items[size_t(i)].size()), items.items[size_t(i)].bytes());
+            QCOMPARE(
+                block.mid(offset, items.items[size_t(i)].size()), items.items[size_t(i)].bytes());
             offset += int(items.items[size_t(i)].size());
         }
         QCOMPARE(block.size(), offset);
@@ -178,10 +179,12 @@ private slots:
         // A folder copies whole; moving it into itself is refused.
         QDir().mkpath(m_src + "/album/inner");
         write(m_src + "/album/inner/x.gif", "gif");
-        QVERIFY(transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Copy).error.isEmpty());
+        QVERIFY(
+            transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Copy).error.isEmpty());
         QCOMPARE(read(m_dst + "/album/inner/x.gif"), QByteArray("gif"));
-        QVERIFY(!transfer.run({ m_src + "/album" }, m_src + "/album/inner", FileTransfer::Mode::Move)
-                     .error.isEmpty());
+        QVERIFY(
+            !transfer.run({ m_src + "/album" }, m_src + "/album/inner", FileTransfer::Mode::Move)
+                 .error.isEmpty());
         QCOMPARE(read(m_src + "/album/inner/x.gif"), QByteArray("gif"));
     }
 

@@ -16,6 +16,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -58,7 +59,8 @@ void touch(const QString &path, const QByteArray &bytes = "x")
 
 QStringList entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 IdList folderList(const QString &path)
@@ -324,7 +326,8 @@ private slots:
         QDragEnterEvent enter(nearBottom, Qt::CopyAction, data.get(), Qt::LeftButton, {});
         QCoreApplication::sendEvent(m_list->viewport(), &enter);
         QCOMPARE(bar->value(), 1);
-        QDragMoveEvent move(nearBottom + QPoint(3, 0), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+        QDragMoveEvent move(
+            nearBottom + QPoint(3, 0), Qt::CopyAction, data.get(), Qt::LeftButton, {});
         QCoreApplication::sendEvent(m_list->viewport(), &move);
         QCOMPARE(bar->value(), 1); // at most one line per interval
         clock.advance(DragAutoScroll::Interval);
@@ -372,11 +375,30 @@ private slots:
         QTest::mouseClick(m_list->viewport(), Qt::RightButton, {}, at);
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, m_list->viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(m_list->viewport(), &event);
-        QCOMPARE(texts,
-            (QStringList { "Open", "Cut", "Copy", "Paste", "Delete", "Rename", "Send To" }));
+        QCOMPARE(
+            texts, (QStringList { "Open", "Cut", "Copy", "Paste", "Delete", "Rename", "Send To" }));
         QCOMPARE(renameId, 68);
         QCOMPARE(entries(dest), QStringList { "a.jpg" });
         QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg", "sub" }));
+    }
+
+    void treeNodeDeleteGoesToTrash()
+    {
+        TPTShellTree tree;
+        tree.BaseFolder().SetIdList(folderList(m_folder));
+        tree.resize(300, 300);
+        tree.Loaded();
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.expand(tree.indexOfNode(tree.rootNode()));
+        ShellTreeNode *sub = tree.rootNode()->childNode(0);
+        QVERIFY(sub);
+        QTest::mouseClick(
+            tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.indexOfNode(sub)).center());
+        QTest::keyClick(&tree, Qt::Key_Delete);
+        QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg" }));
+        QVERIFY(QFileInfo(trashFolder() + "/files/sub").isDir());
+        QCOMPARE(tree.rootNode()->rowCount(), 0);
     }
 
     void doubleClickOpensTheFile()
@@ -384,12 +406,12 @@ private slots:
         const auto opener = std::make_shared<RecordingOpen>();
         const auto previous = setShellOpen(opener);
         m_list->setOptions(m_list->Options() | ptsloDontChangeFolder);
-        QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {},
-            rowCenter(*m_list, rowNamed(*m_list, "sub")));
+        QTest::mouseDClick(
+            m_list->viewport(), Qt::LeftButton, {}, rowCenter(*m_list, rowNamed(*m_list, "sub")));
         QTest::keyClick(m_list.get(), Qt::Key_Backspace);
         QCOMPARE(m_list->FolderIdList(), folderList(m_folder));
-        QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {},
-            rowCenter(*m_list, rowNamed(*m_list, "b.jpg")));
+        QTest::mouseDClick(
+            m_list->viewport(), Qt::LeftButton, {}, rowCenter(*m_list, rowNamed(*m_list, "b.jpg")));
         setShellOpen(previous);
         QCOMPARE(opener->opened, QStringList { m_folder + "/b.jpg" });
     }
