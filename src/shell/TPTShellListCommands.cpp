@@ -323,7 +323,9 @@ void TPTCustomShellList::endDragOver()
 
 void TPTCustomShellList::dragEnterEvent(QDragEnterEvent *event)
 {
-    m_dropAllowed = readDroppedFiles(event->mimeData()).allowedEffects;
+    const DroppedFiles files = readDroppedFiles(event->mimeData());
+    // Data that names no local file (a web link) has no place here.
+    m_dropAllowed = files.paths.isEmpty() ? DROPEFFECT_NONE : files.allowedEffects;
     dragMoveEvent(event);
 }
 

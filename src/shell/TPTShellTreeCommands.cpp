@@ -161,7 +161,9 @@ void TPTCustomShellTree::endDragOver()
 
 void TPTCustomShellTree::dragEnterEvent(QDragEnterEvent *event)
 {
-    m_dropAllowed = readDroppedFiles(event->mimeData()).allowedEffects;
+    const DroppedFiles files = readDroppedFiles(event->mimeData());
+    // Data that names no local file (a web link) has no place here.
+    m_dropAllowed = files.paths.isEmpty() ? DROPEFFECT_NONE : files.allowedEffects;
     dragOver(event, true);
 }
 

@@ -265,6 +265,11 @@ private slots:
             Qt::MoveAction);
         QVERIFY(!QFile::exists(outside));
         QVERIFY(rowNamed(*m_list, "dropped.jpg") >= 0);
+        // A browser's link names no local file: no target.
+        QMimeData web;
+        web.setData(UriListMime, "https://example.org/photo.jpg\r\n");
+        QCOMPARE(dropAt(*m_list, QPoint(200, 280), &web), Qt::IgnoreAction);
+        QCOMPARE(m_errors, QStringList());
     }
 
     // The drag runs through a stand-in that drops at once where the test says.
