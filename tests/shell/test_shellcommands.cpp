@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg", "sub" }));
     }
 
-    void treeNodeDeleteGoesToTrash()
+    void treeNodeDragAndDelete()
     {
         TPTShellTree tree;
         tree.BaseFolder().SetIdList(folderList(m_folder));
@@ -400,6 +400,21 @@ private slots:
         QVERIFY(sub);
         QTest::mouseClick(
             tree.viewport(), Qt::LeftButton, {}, tree.visualRect(tree.indexOfNode(sub)).center());
+        // Dragged out, the node is one item in its parent folder.
+        QByteArray idList;
+        setDragExec([&](QDrag &drag, Qt::DropActions) {
+            idList = drag.mimeData()->data(IdListArrayMime);
+            return Qt::IgnoreAction;
+        });
+        const QPoint at = tree.visualRect(tree.indexOfNode(sub)).center();
+        QTest::mousePress(tree.viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseMove(tree.viewport(), at + QPoint(30, 0));
+        QTest::mouseRelease(tree.viewport(), Qt::LeftButton, {}, at + QPoint(30, 0));
+        setDragExec({});
+        const std::optional<ShellItems> items = readIdListArray(idList);
+        QVERIFY(items);
+        QCOMPARE(items->parent, folderList(m_folder));
+        QCOMPARE(items->paths, QStringList { m_folder + "/sub" });
         QTest::keyClick(&tree, Qt::Key_Delete);
         QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg" }));
         QVERIFY(QFileInfo(trashFolder() + "/files/sub").isDir());
