@@ -208,9 +208,10 @@ std::vector<ShellCommands::SendToEntry> ShellCommands::sendToEntries()
     if (path.isEmpty())
         return entries;
     const QDir dir(path);
-    const QIcon folderIcon = QIcon::fromTheme(QStringLiteral("folder"));
+    const ShellFolderPtr desktop = shellModel().desktopFolder();
     for (const QFileInfo &info : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
-        entries.push_back({ info.fileName(), info.filePath(), folderIcon });
+        entries.push_back({ info.fileName(), info.filePath(),
+            desktop ? shellModel().icon(desktop->parseDisplayName(info.filePath())) : QIcon() });
     const QCollator collator = fileNameCollator();
     std::sort(entries.begin(), entries.end(), [&](const SendToEntry &a, const SendToEntry &b) {
         return collator.compare(a.name, b.name) < 0;
