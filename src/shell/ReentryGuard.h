@@ -20,4 +20,21 @@ private:
     int &m_count;
 };
 
+// Sets a flag for as long as it lives, also when an error passes through.
+class FlagScope
+{
+public:
+    explicit FlagScope(bool &flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~FlagScope() { m_flag = false; }
+    FlagScope(const FlagScope &) = delete;
+    FlagScope &operator=(const FlagScope &) = delete;
+
+private:
+    bool &m_flag;
+};
+
 } // namespace lumisnap

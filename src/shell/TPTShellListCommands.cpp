@@ -1,21 +1,40 @@
 // The file list's commands, context menu, renaming, and drag and drop.
 #include "shell/TPTShellList.h"
 
+#include "common/Error.h"
 #include "common/ErrorReport.h"
 #include "common/FileName.h"
+#include "shell/FileFilter.h"
+#include "shell/FillScope.h"
+#include "shell/ReentryGuard.h"
+#include "shell/ScrollAnchor.h"
 #include "shell/ShellCommands.h"
 #include "shell/ShellDataObject.h"
 #include "shell/ShellDrag.h"
+#include "shell/ShellEnum.h"
+#include "shell/ShellItemDelegate.h"
 #include "shell/ShellListModel.h"
 #include "shell/ShellModel.h"
 #include "shell/ShellOpen.h"
+#include "shell/TChangeHandlerThread.h"
+#include "shell/TPTCustomDraw.h"
+#include "shell/TPTDeviceChangeHandler.h"
+#include "shell/TPTPidlList.h"
 #include "shell/TPTShellTree.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QMetaMethod>
 #include <QMimeData>
+#include <QSet>
 #include <QTimer>
+
+#include <cstdlib>
+#include <numeric>
 
 namespace lumisnap {
 
@@ -379,6 +398,59 @@ void TPTCustomShellList::wheelEvent(QWheelEvent *event)
         return;
     }
     QTreeView::wheelEvent(event);
+}
+
+void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
+{
+    runHandler([&] {
+        if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState
+            && handleShellKey(event))
+            return;
+        QTreeView::keyPressEvent(event);
+    });
+}
+
+void TPTCustomShellList::mousePressEvent(QMouseEvent *event)
+{
+    const QPersistentModelIndex before = currentIndex();
+    {
+        ReentryGuard pressing(m_pressing);
+        QTreeView::mousePressEvent(event);
+    }
+    // A drag starts from a row the press left selected.
+    m_pressPos = event->position().toPoint();
+    m_dragButton = (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+            && selectionModel()->isSelected(indexAt(m_pressPos))
+        ? event->button()
+        : Qt::NoButton;
+    m_menuOnRelease = false;
+    const QModelIndex current = currentIndex();
+    if (before != current && !selectionModel()->isSelected(current))
+        runHandler([&] { emit OnChange(this, current.row(), ctState); });
+}
+
+void TPTCustomShellList::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        runHandler([this] { emit OnClick(this); });
+    if (event->button() == Qt::RightButton && std::exchange(m_menuOnRelease, false))
+        runHandler([&] { showItemContextMenu(event->position().toPoint()); });
+}
+
+// The menu waits for the button's release when the press may still start a drag with it.
+void TPTCustomShellList::contextMenuEvent(QContextMenuEvent *event)
+{
+    runHandler([&] {
+        if (!(m_options & ptsloContextMenus) || m_watch.dragging())
+            return;
+        if (event->reason() == QContextMenuEvent::Mouse && m_dragButton == Qt::RightButton
+            && (QGuiApplication::mouseButtons() & Qt::RightButton)) {
+            m_menuOnRelease = true;
+            return;
+        }
+        showItemContextMenu(event->pos());
+    });
 }
 
 } // namespace lumisnap

@@ -1,14 +1,29 @@
 // The folder tree's commands, context menu, and drag and drop.
 #include "shell/TPTShellTree.h"
 
+#include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "shell/FillScope.h"
+#include "shell/ReentryGuard.h"
+#include "shell/ScrollAnchor.h"
 #include "shell/ShellCommands.h"
 #include "shell/ShellDataObject.h"
 #include "shell/ShellDrag.h"
+#include "shell/ShellEnum.h"
+#include "shell/ShellItemDelegate.h"
 #include "shell/ShellModel.h"
 #include "shell/ShellTreeModel.h"
+#include "shell/TChangeHandlerThread.h"
+#include "shell/TPTCustomDraw.h"
+#include "shell/TPTDeviceChangeHandler.h"
+#include "shell/TPTPidlList.h"
+#include "shell/TPTShellList.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
+#include <QKeyEvent>
+
+#include <cerrno>
 
 namespace lumisnap {
 
@@ -191,6 +206,129 @@ void TPTCustomShellTree::dropEvent(QDropEvent *event)
         RefreshTree();
     });
     endDragOver();
+}
+
+void TPTCustomShellTree::startRename()
+{
+    ShellTreeNode *node = selectedNode();
+    if (!node || !node->shData() || node == rootNode() || node->shData()->AbsIdList().isEmpty()
+        || !node->shData()->CanRename())
+        return;
+    node->setEditable(true);
+    edit(node->index());
+}
+
+bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
+{
+    QString name = text;
+    emit OnEdited(this, node, &name);
+    const ShellFolderPtr parentFolder = node->shData()->parentFolder();
+    if (!parentFolder || name.isEmpty())
+        return false;
+    WaitCursor wait;
+    markRename();
+    const IdList renamed
+        = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength));
+    // Nothing changed on disk: no notification comes that the mark could take.
+    if (renamed.isNull() || renamed == node->shData()->RelIdList())
+        m_watch.clearRenameMark();
+    if (renamed.isNull())
+        return false;
+    node->invalidateDescendants();
+    node->shData()->SetRelIdList(renamed);
+    {
+        const ReentryGuard guard(m_reentry);
+        node->setText(parentFolder->displayNameOf(renamed, SHGDN_INFOLDER));
+        handOverFolder(node->shData()->AbsIdList());
+    }
+    if (m_refreshPending) // the editor is still open here: refresh once it has closed
+        QTimer::singleShot(0, this, [this] { runHandler([this] { RefreshTree(); }); });
+    return true;
+}
+
+void TPTCustomShellTree::keyPressEvent(QKeyEvent *event)
+{
+    runHandler([&] { handleKey(event); });
+}
+
+void TPTCustomShellTree::handleKey(QKeyEvent *event)
+{
+    if ((m_options & ptstoDefaultKeyHandling) && state() != EditingState) {
+        const QKeySequence key(event->keyCombination());
+        if (key == QKeySequence(Qt::Key_F2)) {
+            startRename();
+            return;
+        }
+        if (key == QKeySequence(Qt::Key_F5)) {
+            RefreshTree();
+            return;
+        }
+        const char *verb = nullptr;
+        if (key == QKeySequence(Qt::CTRL | Qt::Key_X))
+            verb = "cut";
+        else if (key == QKeySequence(Qt::CTRL | Qt::Key_C))
+            verb = "copy";
+        else if (key == QKeySequence(Qt::CTRL | Qt::Key_V))
+            verb = "paste";
+        else if (event->key() == Qt::Key_Delete
+            && (event->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier)
+            verb = "delete";
+        if (verb) {
+            if (ShellTreeNode *node = selectedNode(); node && node != rootNode())
+                runShellCommand(node, verb);
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+// The click is seen before the selection change it causes, so a selection made with the
+// mouse is handed over at once.
+void TPTCustomShellTree::mousePressEvent(QMouseEvent *event)
+{
+    m_immediate = true;
+    m_pressPos = event->position().toPoint();
+    m_dragButton = (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+        ? event->button()
+        : Qt::NoButton;
+    m_menuOnRelease = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void TPTCustomShellTree::mouseReleaseEvent(QMouseEvent *event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    m_immediate = false; // a click that selected nothing new must not speed up the keys
+    if (event->button() == Qt::RightButton && std::exchange(m_menuOnRelease, false))
+        showMenuAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton)
+        return;
+    runHandler([this] {
+        // A click on the node a key move left pending: the list follows before the click
+        // is told.
+        FlushPending();
+        emit OnClick(this);
+    });
+}
+
+// The menu waits for the button's release when the press may still start a drag with it.
+void TPTCustomShellTree::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!(m_options & ptstoContextMenus))
+        return;
+    if (event->reason() == QContextMenuEvent::Mouse && m_dragButton == Qt::RightButton
+        && (QGuiApplication::mouseButtons() & Qt::RightButton)) {
+        m_menuOnRelease = true;
+        return;
+    }
+    showMenuAt(event->pos());
+}
+
+void TPTCustomShellTree::showMenuAt(QPoint pos)
+{
+    ShellTreeNode *node = m_model->node(indexAt(pos));
+    if (node && node->shData() && !node->shData()->AbsIdList().isEmpty())
+        runHandler([&] { showNodeContextMenu(node, pos); });
 }
 
 } // namespace lumisnap

@@ -18,5 +18,5 @@ set(CONTROL_SOURCES
   FileTransfer.h FileTransfer.cpp
   ShellDataObject.h ShellDataObject.cpp
   ShellCommands.h ShellCommands.cpp
-  TPTShellList.h TPTShellList.cpp TPTShellListCommands.cpp
-  TPTShellTree.h TPTShellTree.cpp TPTShellTreeCommands.cpp)
+  TPTShellList.h TPTShellList.cpp TPTShellListRefresh.cpp TPTShellListCommands.cpp
+  TPTShellTree.h TPTShellTree.cpp TPTShellTreeRefresh.cpp TPTShellTreeCommands.cpp)
