@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <span>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace lumisnap {
 
@@ -61,6 +65,36 @@ void fillDetails(int dirFd, const char *name, PosixShellFolder::EntryInfo &info)
         info.modified = toMsecs(st.st_mtim);
     }
     info.hasDetails = true;
+}
+
+using NamedEntry = std::pair<const char *, PosixShellFolder::EntryInfo *>;
+
+void fillDetailsOf(int dirFd, std::span<const NamedEntry> entries)
+{
+    for (const auto &[name, info] : entries)
+        fillDetails(dirFd, name, *info);
+}
+
+// A stat per file is most of a sort by size or time; a second core halves it. Each
+// entry is written by one thread only, and the table holding them does not change
+// meanwhile.
+void fillDetailsOfAll(int dirFd, std::span<const NamedEntry> entries)
+{
+    constexpr std::size_t WorthAThread = 1024;
+    if (entries.size() < WorthAThread || std::thread::hardware_concurrency() < 2) {
+        fillDetailsOf(dirFd, entries);
+        return;
+    }
+    const std::size_t half = entries.size() / 2;
+    std::thread helper;
+    try {
+        helper = std::thread([dirFd, first = entries.first(half)] { fillDetailsOf(dirFd, first); });
+    } catch (const std::system_error &) {
+        fillDetailsOf(dirFd, entries); // no thread to be had: all on this one
+        return;
+    }
+    fillDetailsOf(dirFd, entries.subspan(half));
+    helper.join();
 }
 
 // True when `path` holds at least one sub-directory an enumeration would list; stops at
@@ -568,39 +602,50 @@ bool PosixShellFolder::fillSortItems(
     const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return false;
-    const bool details = column == 1 || column == 3;
-    QHash<QString, qint64> typeRanks;
     items.resize(children.size());
-    bool ok = true;
-    for (std::size_t i = 0; i < children.size() && ok; ++i) {
-        const IdList &child = children[i];
+    // Kinds first: an insertion may move the table's slots, so pointers into it are
+    // taken only once every child has one.
+    for (std::size_t i = 0; i < children.size(); ++i) {
         SortItem &item = items[i];
         item.index = int(i);
-        item.name = entryName(child);
+        item.name = entryName(children[i]);
         if (item.name.isEmpty() || item.name.contains('/')) {
-            ok = false; // not a plain entry of this folder: compare pair by pair
-            break;
+            ::close(dirFd);
+            return false; // not a plain entry of this folder: compare pair by pair
         }
-        EntryInfo *found = m_entries.find(child);
+        const EntryInfo *found = m_entries.find(children[i]);
         if (!found || !found->known)
-            found = &m_entries.insert(child, entryKind(dirFd, item.name.data(), DT_UNKNOWN));
+            m_entries.insert(children[i], entryKind(dirFd, item.name.data(), DT_UNKNOWN));
+    }
+    std::vector<EntryInfo *> entries(children.size());
+    std::vector<NamedEntry> toStat;
+    const bool details = column == 1 || column == 3;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        EntryInfo *found = m_entries.find(children[i]);
+        entries[i] = found;
         // A folder's size is 0 whatever it holds: ordering by size needs no look at it.
         const bool needsStat = column == 3 || !found->isDir;
         if (details && needsStat && found->exists && !found->hasDetails)
-            fillDetails(dirFd, item.name.data(), *found);
-        item.isDir = found->isDir;
+            toStat.push_back({ items[i].name.data(), found });
+    }
+    fillDetailsOfAll(dirFd, toStat);
+    ::close(dirFd);
+    QHash<QString, qint64> typeRanks;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        SortItem &item = items[i];
+        const EntryInfo &entry = *entries[i];
+        item.isDir = entry.isDir;
         item.key = m_model->sortKeyOf(item.name);
         if (column == 1)
-            item.value = found->isDir ? 0 : found->size;
+            item.value = entry.isDir ? 0 : entry.size;
         else if (column == 3)
-            item.value = found->modified;
+            item.value = entry.modified;
         else if (column == 2)
             typeRanks.insert(
-                m_model->entryTypeName(m_location.path, item.name, found->isDir, found->isLink), 0);
+                m_model->entryTypeName(m_location.path, item.name, entry.isDir, entry.isLink), 0);
     }
-    ::close(dirFd);
-    if (!ok || column != 2)
-        return ok;
+    if (column != 2)
+        return true;
     // Type names are few: order them once, then each item carries its name's rank.
     QStringList names = typeRanks.keys();
     std::sort(names.begin(), names.end(),
@@ -608,8 +653,7 @@ bool PosixShellFolder::fillSortItems(
     for (qsizetype rank = 0; rank < names.size(); ++rank)
         typeRanks[names[rank]] = rank;
     for (std::size_t i = 0; i < children.size(); ++i) {
-        const EntryInfo *found = m_entries.find(children[i]);
-        const EntryInfo entry = found ? *found : EntryInfo();
+        const EntryInfo &entry = *entries[i];
         items[i].value = typeRanks.value(
             m_model->entryTypeName(m_location.path, items[i].name, entry.isDir, entry.isLink));
     }

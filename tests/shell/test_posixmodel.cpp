@@ -278,6 +278,42 @@ private slots:
         }
     }
 
+    // A large folder has its entries looked at by two threads at once.
+    void sortRanksOfALargeFolder_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::newRow("size") << 1;
+        QTest::newRow("modified") << 3;
+    }
+    void sortRanksOfALargeFolder()
+    {
+        QFETCH(int, column);
+        constexpr int Count = 1500;
+        const QByteArray folder = m_desktop + "/large";
+        QVERIFY(QDir().mkpath(decodeFileName(folder)));
+        for (int i = 0; i < Count; ++i) {
+            const QByteArray path = folder + "/p" + QByteArray::number(i) + ".gif";
+            writeFile(path, Count - i);
+            struct timespec times[2] = { { 1000 + Count - i, 0 }, { 1000 + Count - i, 0 } };
+            ::utimensat(AT_FDCWD, path.constData(), times, 0);
+        }
+        ShellFolderPtr large = m_model->desktopFolder()->bindToObject(entry("large"));
+        QVERIFY(large);
+        for (const bool fromListing : { true, false }) {
+            std::vector<IdList> children;
+            for (const IdList &child : listChildren(*large, SHCONTF_NONFOLDERS))
+                children.push_back(fromListing ? child : IdList::fromBytes(child.bytes()));
+            QCOMPARE(int(children.size()), Count);
+            std::vector<int> ranks;
+            QVERIFY(large->sortRanks(column, children, ranks));
+            for (size_t i = 0; i < children.size(); ++i) {
+                const QString name = large->displayNameOf(children[i], SHGDN_INFOLDER);
+                const int number = name.mid(1, name.indexOf('.') - 1).toInt();
+                QCOMPARE(ranks[i], Count - 1 - number);
+            }
+        }
+    }
+
     void nonUtf8Name()
     {
         const QByteArray name("f\xe9te.jpg");
