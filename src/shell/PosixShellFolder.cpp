@@ -1,6 +1,7 @@
 #include "shell/PosixShellFolder.h"
 
 #include "common/FileName.h"
+#include "shell/PosixEntry.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,10 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <span>
-#include <system_error>
-#include <thread>
-#include <utility>
 
 namespace lumisnap {
 
@@ -27,74 +24,6 @@ constexpr std::size_t MaxNameBytes = 255;
 bool isDotName(QByteArrayView name)
 {
     return name.startsWith('.');
-}
-
-qint64 toMsecs(const struct timespec &ts)
-{
-    return qint64(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-// Kind of one entry from d_type, with a stat only when d_type cannot tell.
-PosixShellFolder::EntryInfo entryKind(int dirFd, const char *name, unsigned char type)
-{
-    PosixShellFolder::EntryInfo info;
-    info.known = true;
-    info.exists = true;
-    struct stat st;
-    if (type == DT_UNKNOWN) {
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            info.exists = false;
-            return info;
-        }
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-    }
-    info.isLink = type == DT_LNK;
-    // A link to a directory browses like one; a dangling one or a loop is a plain item.
-    info.isDir = type == DT_DIR
-        || (info.isLink && ::fstatat(dirFd, name, &st, 0) == 0 && S_ISDIR(st.st_mode));
-    return info;
-}
-
-// Size and time of one entry (links followed; a dangling one reports itself).
-void fillDetails(int dirFd, const char *name, PosixShellFolder::EntryInfo &info)
-{
-    struct stat st;
-    if (::fstatat(dirFd, name, &st, 0) == 0
-        || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-        info.size = S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size);
-        info.modified = toMsecs(st.st_mtim);
-    }
-    info.hasDetails = true;
-}
-
-using NamedEntry = std::pair<const char *, PosixShellFolder::EntryInfo *>;
-
-void fillDetailsOf(int dirFd, std::span<const NamedEntry> entries)
-{
-    for (const auto &[name, info] : entries)
-        fillDetails(dirFd, name, *info);
-}
-
-// A stat per file is most of a sort by size or time; a second core halves it. Each
-// entry is written by one thread only, and the table holding them does not change
-// meanwhile.
-void fillDetailsOfAll(int dirFd, std::span<const NamedEntry> entries)
-{
-    constexpr std::size_t WorthAThread = 1024;
-    if (entries.size() < WorthAThread || std::thread::hardware_concurrency() < 2) {
-        fillDetailsOf(dirFd, entries);
-        return;
-    }
-    const std::size_t half = entries.size() / 2;
-    std::thread helper;
-    try {
-        helper = std::thread([dirFd, first = entries.first(half)] { fillDetailsOf(dirFd, first); });
-    } catch (const std::system_error &) {
-        fillDetailsOf(dirFd, entries); // no thread to be had: all on this one
-        return;
-    }
-    fillDetailsOf(dirFd, entries.subspan(half));
-    helper.join();
 }
 
 // True when `path` holds at least one sub-directory an enumeration would list; stops at
@@ -128,19 +57,6 @@ bool hasSubfolder(const QByteArray &path, bool includeHidden)
 bool accessible(const QByteArray &path, int mode)
 {
     return !path.isEmpty() && ::access(path.constData(), mode) == 0;
-}
-
-// The name of a one-item entry list, or an empty view when it is something else. The
-// bytes are followed by the list's zero terminator, so they form a C string.
-QByteArrayView entryName(const IdList &child)
-{
-    if (child.size() < 5 || child.size() != child.bytes().size()
-        || std::uint8_t(child.bytes()[2]) != std::uint8_t(PosixItemKind::Entry))
-        return {};
-    const QByteArrayView item = child.itemData(0);
-    if (item.size() + 4 != child.size())
-        return {}; // more than one item
-    return item.sliced(1);
 }
 
 // Items prepared up front (virtual items, drives), then optionally a directory.
@@ -218,51 +134,12 @@ int virtualRank(const QByteArray &key)
     return key == HomeKey ? 0 : 1;
 }
 
-template <typename T> int threeWay(const T &a, const T &b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-int byteOrder(QByteArrayView a, QByteArrayView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    if (common > 0) {
-        const int diff = std::memcmp(a.data(), b.data(), std::size_t(common));
-        if (diff != 0)
-            return diff < 0 ? -1 : 1;
-    }
-    return threeWay(a.size(), b.size());
-}
-
 int sign(int value)
 {
     return value < 0 ? -1 : (value > 0 ? 1 : 0);
 }
 
 } // namespace
-
-struct PosixShellFolder::SortItem
-{
-    int index = 0;
-    bool isDir = false;
-    qint64 value = 0; // size, time or type rank, by column
-    std::optional<QCollatorSortKey> key; // no default, so filled in later
-    QByteArrayView name;
-
-    // Folders first, then the column's value, then the name as collated, then its bytes:
-    // the order compareEntries gives.
-    bool operator<(const SortItem &other) const
-    {
-        if (isDir != other.isDir)
-            return isDir;
-        if (value != other.value)
-            return value < other.value;
-        const int order = key->compare(*other.key);
-        if (order != 0)
-            return order < 0;
-        return byteOrder(name, other.name) < 0;
-    }
-};
 
 // Keeps the slots: a folder listed again is mostly as large as before.
 void PosixShellFolder::EntryTable::clear()
@@ -594,85 +471,6 @@ std::optional<int> PosixShellFolder::compareIDs(int column, const IdList &a, con
             return std::nullopt;
         parent = *next;
     }
-}
-
-bool PosixShellFolder::fillSortItems(
-    int column, std::span<const IdList> children, std::vector<SortItem> &items)
-{
-    const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return false;
-    items.resize(children.size());
-    // Kinds first: an insertion may move the table's slots, so pointers into it are
-    // taken only once every child has one.
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        SortItem &item = items[i];
-        item.index = int(i);
-        item.name = entryName(children[i]);
-        if (item.name.isEmpty() || item.name.contains('/')) {
-            ::close(dirFd);
-            return false; // not a plain entry of this folder: compare pair by pair
-        }
-        const EntryInfo *found = m_entries.find(children[i]);
-        if (!found || !found->known)
-            m_entries.insert(children[i], entryKind(dirFd, item.name.data(), DT_UNKNOWN));
-    }
-    std::vector<EntryInfo *> entries(children.size());
-    std::vector<NamedEntry> toStat;
-    const bool details = column == 1 || column == 3;
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        EntryInfo *found = m_entries.find(children[i]);
-        entries[i] = found;
-        // A folder's size is 0 whatever it holds: ordering by size needs no look at it.
-        const bool needsStat = column == 3 || !found->isDir;
-        if (details && needsStat && found->exists && !found->hasDetails)
-            toStat.push_back({ items[i].name.data(), found });
-    }
-    fillDetailsOfAll(dirFd, toStat);
-    ::close(dirFd);
-    QHash<QString, qint64> typeRanks;
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        SortItem &item = items[i];
-        const EntryInfo &entry = *entries[i];
-        item.isDir = entry.isDir;
-        item.key = m_model->sortKeyOf(item.name);
-        if (column == 1)
-            item.value = entry.isDir ? 0 : entry.size;
-        else if (column == 3)
-            item.value = entry.modified;
-        else if (column == 2)
-            typeRanks.insert(
-                m_model->entryTypeName(m_location.path, item.name, entry.isDir, entry.isLink), 0);
-    }
-    if (column != 2)
-        return true;
-    // Type names are few: order them once, then each item carries its name's rank.
-    QStringList names = typeRanks.keys();
-    std::sort(names.begin(), names.end(),
-        [&](const QString &x, const QString &y) { return m_model->collator.compare(x, y) < 0; });
-    for (qsizetype rank = 0; rank < names.size(); ++rank)
-        typeRanks[names[rank]] = rank;
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        const EntryInfo &entry = *entries[i];
-        items[i].value = typeRanks.value(
-            m_model->entryTypeName(m_location.path, items[i].name, entry.isDir, entry.isLink));
-    }
-    return true;
-}
-
-bool PosixShellFolder::sortRanks(
-    int column, std::span<const IdList> children, std::vector<int> &ranks)
-{
-    if (column < 0 || column > 3 || !m_location.hasPath())
-        return false;
-    std::vector<SortItem> items;
-    if (!fillSortItems(column, children, items))
-        return false;
-    std::sort(items.begin(), items.end());
-    ranks.assign(children.size(), 0);
-    for (std::size_t i = 0; i < items.size(); ++i)
-        ranks[std::size_t(items[i].index)] = int(i);
-    return true;
 }
 
 ShellFolderPtr PosixShellFolder::bindToObject(const IdList &relative)

@@ -15,4 +15,5 @@ set(MODEL_SOURCES
   LazyIcon.h LazyIcon.cpp
   PosixLocation.h
   PosixShellModel.h PosixShellModel.cpp
-  PosixShellFolder.h PosixShellFolder.cpp)
+  PosixEntry.h PosixEntry.cpp
+  PosixShellFolder.h PosixShellFolder.cpp PosixShellFolderSort.cpp)

@@ -1,0 +1,155 @@
+// Sorting a whole listing at once: each entry keyed once, then one sort.
+#include "shell/PosixShellFolder.h"
+
+#include "shell/PosixEntry.h"
+#include "shell/PosixLocation.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <span>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace lumisnap {
+
+namespace {
+
+using NamedEntry = std::pair<const char *, PosixShellFolder::EntryInfo *>;
+
+void fillDetailsOf(int dirFd, std::span<const NamedEntry> entries)
+{
+    for (const auto &[name, info] : entries)
+        fillDetails(dirFd, name, *info);
+}
+
+// A stat per file is most of a sort by size or time; a second core halves it. Each
+// entry is written by one thread only, and the table holding them does not change
+// meanwhile.
+void fillDetailsOfAll(int dirFd, std::span<const NamedEntry> entries)
+{
+    constexpr std::size_t WorthAThread = 1024;
+    if (entries.size() < WorthAThread || std::thread::hardware_concurrency() < 2) {
+        fillDetailsOf(dirFd, entries);
+        return;
+    }
+    const std::size_t half = entries.size() / 2;
+    std::thread helper;
+    try {
+        helper = std::thread([dirFd, first = entries.first(half)] { fillDetailsOf(dirFd, first); });
+    } catch (const std::system_error &) {
+        fillDetailsOf(dirFd, entries); // no thread to be had: all on this one
+        return;
+    }
+    fillDetailsOf(dirFd, entries.subspan(half));
+    helper.join();
+}
+
+} // namespace
+
+struct PosixShellFolder::SortItem
+{
+    int index = 0;
+    bool isDir = false;
+    qint64 value = 0; // size, time or type rank, by column
+    std::optional<QCollatorSortKey> key; // no default, so filled in later
+    QByteArrayView name;
+
+    // Folders first, then the column's value, then the name as collated, then its bytes:
+    // the order compareEntries gives.
+    bool operator<(const SortItem &other) const
+    {
+        if (isDir != other.isDir)
+            return isDir;
+        if (value != other.value)
+            return value < other.value;
+        const int order = key->compare(*other.key);
+        if (order != 0)
+            return order < 0;
+        return byteOrder(name, other.name) < 0;
+    }
+};
+
+bool PosixShellFolder::fillSortItems(
+    int column, std::span<const IdList> children, std::vector<SortItem> &items)
+{
+    const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return false;
+    items.resize(children.size());
+    // Kinds first: an insertion may move the table's slots, so pointers into it are
+    // taken only once every child has one.
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        SortItem &item = items[i];
+        item.index = int(i);
+        item.name = entryName(children[i]);
+        if (item.name.isEmpty() || item.name.contains('/')) {
+            ::close(dirFd);
+            return false; // not a plain entry of this folder: compare pair by pair
+        }
+        const EntryInfo *found = m_entries.find(children[i]);
+        if (!found || !found->known)
+            m_entries.insert(children[i], entryKind(dirFd, item.name.data(), DT_UNKNOWN));
+    }
+    std::vector<EntryInfo *> entries(children.size());
+    std::vector<NamedEntry> toStat;
+    const bool details = column == 1 || column == 3;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        EntryInfo *found = m_entries.find(children[i]);
+        entries[i] = found;
+        // A folder's size is 0 whatever it holds: ordering by size needs no look at it.
+        const bool needsStat = column == 3 || !found->isDir;
+        if (details && needsStat && found->exists && !found->hasDetails)
+            toStat.push_back({ items[i].name.data(), found });
+    }
+    fillDetailsOfAll(dirFd, toStat);
+    ::close(dirFd);
+    QHash<QString, qint64> typeRanks;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        SortItem &item = items[i];
+        const EntryInfo &entry = *entries[i];
+        item.isDir = entry.isDir;
+        item.key = m_model->sortKeyOf(item.name);
+        if (column == 1)
+            item.value = entry.isDir ? 0 : entry.size;
+        else if (column == 3)
+            item.value = entry.modified;
+        else if (column == 2)
+            typeRanks.insert(
+                m_model->entryTypeName(m_location.path, item.name, entry.isDir, entry.isLink), 0);
+    }
+    if (column != 2)
+        return true;
+    // Type names are few: order them once, then each item carries its name's rank.
+    QStringList names = typeRanks.keys();
+    std::sort(names.begin(), names.end(),
+        [&](const QString &x, const QString &y) { return m_model->collator.compare(x, y) < 0; });
+    for (qsizetype rank = 0; rank < names.size(); ++rank)
+        typeRanks[names[rank]] = rank;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const EntryInfo &entry = *entries[i];
+        items[i].value = typeRanks.value(
+            m_model->entryTypeName(m_location.path, items[i].name, entry.isDir, entry.isLink));
+    }
+    return true;
+}
+
+bool PosixShellFolder::sortRanks(
+    int column, std::span<const IdList> children, std::vector<int> &ranks)
+{
+    if (column < 0 || column > 3 || !m_location.hasPath())
+        return false;
+    std::vector<SortItem> items;
+    if (!fillSortItems(column, children, items))
+        return false;
+    std::sort(items.begin(), items.end());
+    ranks.assign(children.size(), 0);
+    for (std::size_t i = 0; i < items.size(); ++i)
+        ranks[std::size_t(items[i].index)] = int(i);
+    return true;
+}
+
+} // namespace lumisnap
