@@ -2,6 +2,7 @@
 // (xdotool), and what the screen shows after each, pixel by pixel. The screenshots
 // are kept in the test output folder.
 #include "../mainform/MainFormSandbox.h"
+#include "ScreenShot.h"
 #include "ViewerWindows.h"
 
 #include "FullForm/TPanel.h"
@@ -19,16 +20,12 @@
 #include <QStatusBar>
 
 using namespace lumisnap;
+using lumisnap::test::keepScreenshot;
+using lumisnap::test::near;
 
 namespace {
 
 sandbox::Home *home = nullptr;
-
-bool near(QColor a, QColor b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 // Where a point of a widget lies on the screen, in device pixels.
 QPoint onScreen(const QWidget *widget, QPoint at)
@@ -59,13 +56,8 @@ class TestFullScreenScreen : public QObject
     QImage screenshot(const QString &name)
     {
         QTest::qWait(150);
-        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-        const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-        QDir().mkpath(folder);
-        shot.save(QStringLiteral("%1/fullscreen-%2-x%3.png")
-                      .arg(folder, name)
-                      .arg(viewer->devicePixelRatio()));
-        return shot;
+        return keepScreenshot(QGuiApplication::primaryScreen()->grabWindow(0).toImage(),
+            QStringLiteral("fullscreen-%1-x%2").arg(name).arg(viewer->devicePixelRatio()));
     }
 
     void openOnHolidayRow(int row, int count)

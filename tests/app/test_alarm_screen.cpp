@@ -2,6 +2,7 @@
 // the main window, a click that opens the shaped dialog, an alarm set by typing, and
 // its message box, once, while the clock goes on. Screenshots go to the test output.
 #include "../clock/ClockTestTime.h"
+#include "ScreenShot.h"
 
 #include "app/Application.h"
 #include "app/TSplashForm.h"
@@ -22,19 +23,17 @@
 #include <memory>
 
 using namespace lumisnap;
+using lumisnap::test::keepScreenshot;
 
 namespace {
 
 QImage grabScreen(const QRect &area, const QString &name)
 {
-    const QImage shot = QGuiApplication::primaryScreen()
-                            ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                            .toImage()
-                            .convertToFormat(QImage::Format_RGB32);
-    const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-    QDir().mkpath(folder);
-    shot.save(folder + "/alarm-" + name + ".png");
-    return shot;
+    return keepScreenshot(QGuiApplication::primaryScreen()
+                              ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32),
+        "alarm-" + name);
 }
 
 QRect onScreen(const QWidget *widget)

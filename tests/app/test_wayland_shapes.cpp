@@ -1,6 +1,7 @@
 // The skinned windows under a Wayland compositor, where a window mask limits only
 // input: on the screen, each window shows its skin and, outside the skin's outline,
 // the desktop behind it.
+#include "ScreenShot.h"
 #include "mainform/MainFormSandbox.h"
 
 #include "app/Application.h"
@@ -58,13 +59,6 @@ QRect changedArea(const QImage &shot, const QImage &desktop)
     return area;
 }
 
-void keepScreenshot(const QImage &shot, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-    QDir().mkpath(folder);
-    shot.save(folder + QStringLiteral("/wayland-") + name + QStringLiteral(".png"));
-}
-
 } // namespace
 
 class TestWaylandShapes : public QObject
@@ -89,7 +83,7 @@ class TestWaylandShapes : public QObject
         const QRegion region = *skin->region();
         const QImage shot = settledScreenshot([this](const QImage &s) { return s != desktop; });
         QVERIFY(!shot.isNull());
-        keepScreenshot(shot, name);
+        test::keepScreenshot(shot, QStringLiteral("wayland-") + name);
 
         // Only the window changed the screen, and its outline's corners are opaque.
         const QRect changed = changedArea(shot, desktop);

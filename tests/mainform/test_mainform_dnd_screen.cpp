@@ -2,6 +2,7 @@
 // dragged onto a tree folder, Delete, F2 and the context menu. The screenshots are kept
 // in the test output folder.
 #include "MainFormSandbox.h"
+#include "ScreenShot.h"
 
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 
 using namespace lumisnap;
+using lumisnap::test::keepScreenshot;
 
 namespace {
 
@@ -77,11 +79,7 @@ class TestMainFormDndScreen : public QObject
     void screenshot(const QString &name)
     {
         QTest::qWait(100);
-        const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-        QDir().mkpath(folder);
-        const QString path = folder + "/dnd-" + name + ".png";
-        QGuiApplication::primaryScreen()->grabWindow(0).save(path);
-        qInfo("screenshot: %s", qPrintable(path));
+        keepScreenshot(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), "dnd-" + name);
     }
 
 private slots:

@@ -3,6 +3,7 @@
 // with the first picture shown, a click on another row, and the way back. The
 // screenshots are kept in the test output folder.
 #include "ScanSandbox.h"
+#include "ScreenShot.h"
 
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
@@ -20,6 +21,8 @@
 #include <QTimer>
 
 using namespace lumisnap;
+using lumisnap::test::keepScreenshot;
+using lumisnap::test::near;
 
 namespace {
 
@@ -28,22 +31,6 @@ sandbox::Drives *drives = nullptr;
 constexpr QRect Indicator(77, 327, 78, 22);
 constexpr QPoint PreviewCentre(43 + 108, 35 + 81);
 constexpr QPoint ListTopLeft(324 + 4, 212 + 4);
-
-QImage saveShot(const QImage &shot, const QString &name)
-{
-    const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-    QDir().mkpath(folder);
-    const QString path = folder + "/scan-" + name + ".png";
-    shot.save(path);
-    qInfo("screenshot: %s", qPrintable(path));
-    return shot;
-}
-
-bool near(QColor a, QColor b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 } // namespace
 
@@ -58,10 +45,11 @@ class TestMainFormScanScreen : public QObject
     QImage screenshot(const QString &name)
     {
         QTest::qWait(100);
-        return saveShot(QGuiApplication::primaryScreen()
-                            ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
-                            .toImage(),
-            name);
+        return keepScreenshot(
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
+                .toImage(),
+            "scan-" + name);
     }
 
     void clickTreeFolder(const QString &name)
@@ -125,7 +113,8 @@ private slots:
             message = box->text();
             caption = box->windowTitle();
             QTest::qWait(100);
-            saveShot(QGuiApplication::primaryScreen()->grabWindow(0).toImage(), "count-message");
+            keepScreenshot(
+                QGuiApplication::primaryScreen()->grabWindow(0).toImage(), "scan-count-message");
             QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
         });
         answer.start(20);

@@ -2,6 +2,7 @@
 // list, and what the preview shows in each display mode, pixel by pixel. The
 // screenshots are kept in the test output folder.
 #include "MainFormSandbox.h"
+#include "ScreenShot.h"
 
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
@@ -20,6 +21,8 @@
 #include <QTest>
 
 using namespace lumisnap;
+using lumisnap::test::keepScreenshot;
+using lumisnap::test::near;
 
 namespace {
 
@@ -27,12 +30,6 @@ sandbox::Home *home = nullptr;
 
 constexpr QPoint PreviewOrigin(43, 35);
 constexpr QSize PreviewSize(216, 162);
-
-bool near(QColor a, QColor b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-        && std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 } // namespace
 
@@ -48,15 +45,11 @@ class TestMainFormScreen : public QObject
         // What the screen shows, not what the widget would paint: the window's shape
         // and everything stacked over it count.
         QTest::qWait(100);
-        const QImage shot = QGuiApplication::primaryScreen()
-                                ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
-                                .toImage();
-        const QString folder = qEnvironmentVariable("LUMISNAP_TEST_OUTPUT", QDir::tempPath());
-        QDir().mkpath(folder);
-        const QString path = folder + "/mainform-" + name + ".png";
-        shot.save(path);
-        qInfo("screenshot: %s", qPrintable(path));
-        return shot;
+        return keepScreenshot(
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
+                .toImage(),
+            "mainform-" + name);
     }
 
     QColor previewPixel(const QImage &shot, int x, int y)
