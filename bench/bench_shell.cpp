@@ -29,6 +29,7 @@
 #include <string>
 #include <strings.h>
 #include <thread>
+#include <vector>
 
 using namespace lumisnap;
 
@@ -156,7 +157,8 @@ void BM_FillList(benchmark::State &state)
 void BM_RefreshList(benchmark::State &state)
 {
     list().FillList();
-    int round = 0;
+    // Across repetitions too: each must find the folder as the last one left it.
+    static int round = 0;
     for (auto _ : state) {
         state.PauseTiming();
         for (int i = 0; i < ChangesPerRefresh / 2; ++i) {
@@ -341,9 +343,15 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // Repetitions run interleaved in a random order, so that a machine slowing down
+    // for a while weighs on every benchmark alike, not on whichever ran then.
     int run(int argc, char **argv)
     {
-        benchmark::Initialize(&argc, argv);
+        std::vector<char *> args(argv, argv + argc);
+        char interleave[] = "--benchmark_enable_random_interleaving=true";
+        args.insert(args.begin() + 1, interleave);
+        int count = int(args.size());
+        benchmark::Initialize(&count, args.data());
         benchmark::RunSpecifiedBenchmarks(this);
         std::printf("\n%-28s %18s %18s %8s\n", "ratio", "cpu", "real", "goal");
         for (const Row &row : m_rows) {

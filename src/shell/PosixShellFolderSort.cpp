@@ -39,7 +39,14 @@ void fillDetailsOfAll(int dirFd, std::span<const NamedEntry> entries)
     const std::size_t half = entries.size() / 2;
     std::thread helper;
     try {
-        helper = std::thread([dirFd, first = entries.first(half)] { fillDetailsOf(dirFd, first); });
+        helper = std::thread([dirFd, first = entries.first(half)] {
+            // A descriptor of its own: threads sharing one bounce its reference count
+            // between the cores on every call.
+            const int ownFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            fillDetailsOf(ownFd >= 0 ? ownFd : dirFd, first);
+            if (ownFd >= 0)
+                ::close(ownFd);
+        });
     } catch (const std::system_error &) {
         fillDetailsOf(dirFd, entries); // no thread to be had: all on this one
         return;
