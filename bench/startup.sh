@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up and idle memory of the viewer against an empty Qt Widgets program, in the
-# same run, each started N times on a fresh virtual screen:
+# same run, each started N times on a fresh virtual screen. A third program, the empty
+# window showing one line of text, tells what lettering alone costs:
 #   bench/startup.sh [runs] [build folder]       (defaults: 11, build-bench)
 # "visible" is the time from exec to the first window (the splash) showing on the
 # screen, watched from outside the program by startup_probe, with the CPU time the
@@ -8,7 +9,7 @@
 # is the resident memory 5 seconds later, when the viewer's main window is up and idle.
 # Build first:
 #   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMISNAP_BENCH=ON
-#   ninja -C build-bench lumisnap empty_window startup_probe
+#   ninja -C build-bench lumisnap empty_window text_window startup_probe
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 runs="${1:-11}"
@@ -16,7 +17,8 @@ build="${2:-$root/build-bench}"
 probe="$build/bench/startup_probe"
 viewer="$build/src/app/lumisnap"
 empty="$build/bench/empty_window"
-for program in "$probe" "$viewer" "$empty"; do
+text="$build/bench/text_window"
+for program in "$probe" "$viewer" "$empty" "$text"; do
   [[ -x $program ]] || { echo "missing $program: build it first (see the top of $0)"; exit 1; }
 done
 
@@ -49,37 +51,36 @@ measure() { # name program: one line "name visible_ms cpu_ms rss_kb"
   echo "$1 $(sed -E 's/visible_ms=([0-9.]+) cpu_ms=([0-9.]+) rss_kb=([0-9]+)/\1 \2 \3/' <<<"$line")"
 }
 
-# Taking turns, so a slow moment of the machine hits both alike.
+# Taking turns, so a slow moment of the machine hits all alike.
 for ((i = 1; i <= runs; i++)); do
   measure viewer "$viewer"
   measure empty "$empty"
+  measure text "$text"
 done >"$work/runs.txt"
 
-median() { # name column
-  awk -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/runs.txt" | sort -g |
-    awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
-spread() { # name column: lowest and highest
-  awk -v n="$1" -v c="$2" '$1 == n { print $c }' "$work/runs.txt" | sort -g |
-    awk 'NR == 1 { lo = $1 } { hi = $1 } END { printf "%s..%s", lo, hi }'
-}
-
-viewer_ms="$(median viewer 2)"
-empty_ms="$(median empty 2)"
-viewer_cpu="$(median viewer 3)"
-empty_cpu="$(median empty 3)"
-viewer_kb="$(median viewer 4)"
-empty_kb="$(median empty 4)"
 echo "runs: $runs each, Xvfb 1280x1024x24, $(nproc) cores; medians (lowest..highest)"
-awk -v vm="$viewer_ms" -v em="$empty_ms" -v vc="$viewer_cpu" -v ec="$empty_cpu" \
-    -v vk="$viewer_kb" -v ek="$empty_kb" \
-    -v vms="$(spread viewer 2)" -v ems="$(spread empty 2)" \
-    -v vcs="$(spread viewer 3)" -v ecs="$(spread empty 3)" \
-    -v vks="$(spread viewer 4)" -v eks="$(spread empty 4)" 'BEGIN {
-  printf "first window visible: viewer %.1f ms (%s), empty %.1f ms (%s)\n", vm, vms, em, ems
-  printf "CPU time until then:  viewer %.1f ms (%s), empty %.1f ms (%s)\n", vc, vcs, ec, ecs
-  printf "idle resident memory: viewer %.1f MB (%s kB), empty %.1f MB (%s kB)\n", \
-    vk / 1024, vks, ek / 1024, eks
-  printf "ratio start-up: %.2f (CPU time %.2f; goal <= 1.25)\n", vm / em, vc / ec
-  printf "ratio memory:   %.2f (goal <= 1.30)\n", vk / ek
-}'
+awk -v cores="$(nproc)" '
+function median(name, col,   n, i, j, t, v) {
+  n = 0
+  for (i = 1; i <= rows; i++) if (who[i] == name) v[++n] = val[i, col]
+  for (i = 2; i <= n; i++) for (j = i; j > 1 && v[j - 1] > v[j]; j--) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+  lo[name, col] = v[1]; hi[name, col] = v[n]
+  return (n % 2) ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+}
+{ rows++; who[rows] = $1; val[rows, 2] = $2; val[rows, 3] = $3; val[rows, 4] = $4 }
+END {
+  split("viewer empty text", names, " ")
+  for (k = 1; k <= 3; k++) for (c = 2; c <= 4; c++) m[names[k], c] = median(names[k], c)
+  printf "%-22s %24s %24s %24s\n", "", "viewer", "empty window", "window with text"
+  label[2] = "first window visible"; label[3] = "CPU time until then"; label[4] = "idle memory (kB)"
+  for (c = 2; c <= 4; c++) {
+    printf "%-22s", label[c]
+    for (k = 1; k <= 3; k++)
+      printf " %10.1f (%5.1f..%5.1f)", m[names[k], c], lo[names[k], c], hi[names[k], c]
+    printf "\n"
+  }
+  printf "ratio start-up: %.2f of the empty window (CPU time %.2f; goal <= 1.25); text alone %.2f\n",
+    m["viewer", 2] / m["empty", 2], m["viewer", 3] / m["empty", 3], m["text", 2] / m["empty", 2]
+  printf "ratio memory:   %.2f of the empty window (goal <= 1.30); text alone %.2f\n",
+    m["viewer", 4] / m["empty", 4], m["text", 4] / m["empty", 4]
+}' "$work/runs.txt"
