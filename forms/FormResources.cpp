@@ -9,8 +9,7 @@ namespace lumisnap::FormResources {
 
 namespace {
 
-// The bytes where the program keeps them: stored uncompressed, they are neither
-// unpacked nor copied at start-up.
+// The bytes where the program keeps them, unpacked.
 QByteArray resource(const QString &fileName)
 {
     const QResource stored(QStringLiteral(":/forms/") + fileName);

@@ -6,7 +6,26 @@
 #include "mainform/TMainForm.h"
 #include "setalarm/TSetAlarmForm.h"
 
+#include <QTimer>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace lumisnap {
+
+namespace {
+
+// Building the windows and decoding the skins leave freed heap pages behind that the
+// allocator keeps; a program that then sits idle for hours should give them back.
+void releaseStartupHeap()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+} // namespace
 
 int runStartup(Application &app)
 {
@@ -29,6 +48,7 @@ int runStartup(Application &app)
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit);
     mainForm.showCentered();
+    QTimer::singleShot(1000, &mainForm, releaseStartupHeap);
     app.exec();
 
     MainForm = nullptr;

@@ -254,8 +254,18 @@ QByteArray DriveList::readMountInfo(const QString &mountInfoPath)
     QFile file(mountInfoPath.isEmpty() ? QString::fromLatin1(DefaultMountInfo) : mountInfoPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    // A proc file reports size 0: read in pieces up to a fixed bound.
-    return file.read(MountInfoLimit);
+    // A proc file reports size 0, and read(limit) would reserve the whole limit (and
+    // keep it as spare capacity): read in pieces up to the bound instead.
+    QByteArray text;
+    char piece[16 * 1024];
+    while (text.size() < MountInfoLimit) {
+        const qint64 got = file.read(piece, qint64(sizeof piece));
+        if (got <= 0)
+            break;
+        text.append(piece, qsizetype(got));
+    }
+    text.squeeze();
+    return text;
 }
 
 QList<DriveInfo> DriveList::read(const QString &mountInfoPath)

@@ -110,10 +110,7 @@ PosixShellModel::Private::Private()
 
 void PosixShellModel::Private::readDrives()
 {
-    QFile file(mountInfoPath.isEmpty() ? QStringLiteral("/proc/self/mountinfo") : mountInfoPath);
-    QByteArray text;
-    if (file.open(QIODevice::ReadOnly))
-        text = file.read(16 * 1024 * 1024);
+    const QByteArray text = DriveList::readMountInfo(mountInfoPath);
     // Every fill revalidates the drives: most of the time nothing was mounted meanwhile.
     if (drivesRead && text == mountInfoText)
         return;
