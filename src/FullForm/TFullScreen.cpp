@@ -21,6 +21,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace lumisnap {
 
 TFullScreen *FullScreen = nullptr;
@@ -227,6 +229,7 @@ void TFullScreen::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous()) {
+        m_closeReloaded = false;
         setFocus();
         runHandler([this] { FormShow(); });
     }
@@ -237,7 +240,8 @@ void TFullScreen::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     if (event->spontaneous())
         return;
-    runHandler([this] { FormHide(); });
+    if (!std::exchange(m_closeReloaded, false))
+        runHandler([this] { FormHide(); });
     // The keyboard goes back to the window the viewer was opened from.
     if (MainForm && MainForm->isVisible())
         MainForm->activateWindow();
@@ -247,6 +251,7 @@ void TFullScreen::closeEvent(QCloseEvent *event)
 {
     runHandler([this] { FormClose(); });
     QWidget::closeEvent(event);
+    m_closeReloaded = event->isAccepted();
 }
 
 void TFullScreen::keyPressEvent(QKeyEvent *event)

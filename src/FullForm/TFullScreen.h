@@ -52,6 +52,10 @@ private:
     void stepScanList(int step);
     void showPosition(int index, int count);
     void loadPicture();
+
+    // Set by a close, whose handler has just reloaded the preview: the hide that follows
+    // would load it again, and report a broken picture a second time.
+    bool m_closeReloaded = false;
 };
 
 extern TFullScreen *FullScreen;

@@ -169,6 +169,23 @@ private slots:
             "/D_DAMAGED.JPG File Size - " + kilobytes(CurrentFile)));
     }
 
+    // A close runs its handler and then hides the window: one load, so one report.
+    void closingOnABrokenPictureReportsItOnce()
+    {
+        openOn("Desktop", "b_wide.jpg");
+        clickNext();
+        QVERIFY(CurrentFile.endsWith("/c_broken.gif"));
+        reports.clear();
+        viewer->close();
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(reports.size(), 1);
+        // The next time it is only hidden, the hide reloads again.
+        QTest::mouseClick(form->PicImage, Qt::LeftButton, {}, QPoint(2, 2));
+        reports.clear();
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        QCOMPARE(reports.size(), 1);
+    }
+
     void pictureBackgroundOrEscapeHidesTheViewer_data()
     {
         QTest::addColumn<int>("how");
