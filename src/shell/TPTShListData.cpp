@@ -40,6 +40,7 @@ void TPTShListData::SetRelIdList(IdList list)
     m_displayName.reset();
     m_icon.reset();
     m_detailsComputed = false;
+    m_typeText.reset();
 }
 
 const IdList &TPTShListData::AbsIdList()
@@ -89,8 +90,10 @@ QString TPTShListData::SizeText()
 
 QString TPTShListData::TypeText()
 {
-    computeDetails();
-    return m_typeText;
+    if (!m_typeText)
+        m_typeText = (Attributes() & SFGAO_FILESYSTEM) ? shellModel().typeName(AbsIdList())
+                                                       : systemFolderText();
+    return *m_typeText;
 }
 
 QString TPTShListData::ModifiedText()
@@ -129,8 +132,6 @@ void TPTShListData::computeDetails()
     if (m_detailsComputed)
         return;
     m_detailsComputed = true;
-    m_typeText = (Attributes() & SFGAO_FILESYSTEM) ? shellModel().typeName(AbsIdList())
-                                                   : systemFolderText();
     const QString path = Path();
     if (path.isEmpty() || shellModel().driveType(path) != DriveType::NoRootDir)
         return;

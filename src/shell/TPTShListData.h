@@ -59,7 +59,8 @@ private:
     std::optional<QString> m_displayName;
     std::optional<QIcon> m_icon;
     bool m_detailsComputed = false;
-    QString m_sizeText, m_typeText, m_modifiedText;
+    QString m_sizeText, m_modifiedText;
+    std::optional<QString> m_typeText; // apart: naming a type wakes the MIME database
 };
 
 } // namespace lumisnap
