@@ -158,12 +158,13 @@ void TMainForm::showBytesAndPosition(int index, int count)
 
 void TMainForm::Image3Click()
 {
-    WebSourceMemo->clear();
+    QPlainTextEdit &memo = webSourceMemo();
+    memo.clear();
     for (const QString &line : MakerLinkPage::lines())
-        WebSourceMemo->appendPlainText(line);
+        memo.appendPlainText(line);
     const QString folder = MakerLinkPage::folderFor(QCoreApplication::applicationDirPath());
     MakerLinkPage::write(folder + QLatin1Char('/') + MakerLinkPage::FileName,
-        WebSourceMemo->toPlainText().split(QLatin1Char('\n')));
+        memo.toPlainText().split(QLatin1Char('\n')));
     ShellOpenFile(MakerLinkPage::FileName, QString(), folder);
 }
 

@@ -69,7 +69,7 @@ public:
     TfcLabel *ScanLabel = nullptr;
     TLabel *Label1 = nullptr;
     TRxGIFAnimator *Image1 = nullptr;
-    QPlainTextEdit *WebSourceMemo = nullptr;
+    QPlainTextEdit *WebSourceMemo = nullptr; // made when the link page is first written
     TPTShellTree *DirectoryListBox1 = nullptr;
     QCheckBox *StretchCheckBox = nullptr;
     QCheckBox *CenterCheckBox = nullptr;
@@ -135,6 +135,7 @@ private:
     void createBrowsers();
     void createPreview();
     void createClock();
+    QPlainTextEdit &webSourceMemo();
     void bindHandlers();
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);

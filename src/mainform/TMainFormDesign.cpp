@@ -102,11 +102,19 @@ void TMainForm::createLabels()
     Image1->hide();
 }
 
+// Only the link page's text buffer, and a text control costs a tenth of the start-up
+// before the splash: it is made on first use.
+QPlainTextEdit &TMainForm::webSourceMemo()
+{
+    if (!WebSourceMemo) {
+        WebSourceMemo = place(new QPlainTextEdit(this), "WebSourceMemo", { 144, 434, 185, 89 });
+        WebSourceMemo->hide();
+    }
+    return *WebSourceMemo;
+}
+
 void TMainForm::createBrowsers()
 {
-    WebSourceMemo = place(new QPlainTextEdit(this), "WebSourceMemo", { 144, 434, 185, 89 });
-    WebSourceMemo->hide();
-
     const QFont listFont = pixelFont(ComicSans, -11, true);
     DirectoryListBox1 = place(new TPTShellTree(this), "DirectoryListBox1", { 324, 11, 220, 173 });
     DirectoryListBox1->setColor(clBlack);
