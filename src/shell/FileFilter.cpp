@@ -50,6 +50,18 @@ bool matchesAsciiWildcard(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
+bool endsWithFolded(std::string_view name, std::string_view foldedSuffix)
+{
+    if (name.size() < foldedSuffix.size())
+        return false;
+    const std::size_t start = name.size() - foldedSuffix.size();
+    for (std::size_t i = 0; i < foldedSuffix.size(); ++i) {
+        if (foldAscii(name[start + i]) != foldedSuffix[i])
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 QStringList splitFilterPatterns(const QString &fileFilter)
@@ -68,14 +80,30 @@ FilterPattern::FilterPattern(const QString &pattern)
     , m_isAscii(
           std::all_of(pattern.begin(), pattern.end(), [](QChar c) { return c.unicode() < 0x80; }))
 {
-    if (m_isAscii)
-        m_ascii = pattern.toLatin1();
+    if (!m_isAscii)
+        return;
+    m_ascii = pattern.toLatin1();
+    const QByteArrayView literal
+        = QByteArrayView(m_ascii).sliced(std::min<qsizetype>(1, m_ascii.size()));
+    m_isSuffix = m_ascii.startsWith('*') && !literal.contains('*') && !literal.contains('?');
+    if (m_isSuffix) {
+        for (const char c : literal)
+            m_foldedSuffix.append(foldAscii(c));
+    }
 }
 
 bool FilterPattern::matches(QByteArrayView name) const
 {
+    return matches(name, isAscii(std::string_view(name.data(), std::size_t(name.size()))));
+}
+
+bool FilterPattern::matches(QByteArrayView name, bool nameIsAscii) const
+{
     const std::string_view bytes(name.data(), std::size_t(name.size()));
-    if (m_isAscii && isAscii(bytes))
+    if (m_isSuffix && nameIsAscii)
+        return endsWithFolded(bytes,
+            std::string_view(m_foldedSuffix.constData(), std::size_t(m_foldedSuffix.size())));
+    if (m_isAscii && nameIsAscii)
         return matchesAsciiWildcard(
             std::string_view(m_ascii.constData(), std::size_t(m_ascii.size())), bytes);
     return matchesWildcard(m_text, decodeFileName(name.toByteArray()));
@@ -95,8 +123,9 @@ std::optional<FilterNames> FilterNames::prepare(
 
 bool FilterNames::contains(QByteArrayView fileName) const
 {
+    const bool ascii = isAscii(std::string_view(fileName.data(), std::size_t(fileName.size())));
     return std::any_of(m_patterns.begin(), m_patterns.end(),
-        [&](const FilterPattern &pattern) { return pattern.matches(fileName); });
+        [&](const FilterPattern &pattern) { return pattern.matches(fileName, ascii); });
 }
 
 } // namespace lumisnap

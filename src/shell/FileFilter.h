@@ -24,11 +24,17 @@ class FilterPattern
 public:
     explicit FilterPattern(const QString &pattern);
     bool matches(QByteArrayView name) const;
+    // The same, told whether the name is all ASCII: a filter of several patterns asks
+    // that once per name.
+    bool matches(QByteArrayView name, bool nameIsAscii) const;
 
 private:
     QString m_text;
     QByteArray m_ascii; // the pattern's bytes when it is all ASCII, else empty
     bool m_isAscii = false;
+    // "*" and a literal ("*.jpg"), the usual form: its tail is compared, no search needed.
+    bool m_isSuffix = false;
+    QByteArray m_foldedSuffix;
 };
 
 // The filter of one fill: the patterns of a folder that has a file-system path. Each
