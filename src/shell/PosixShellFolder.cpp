@@ -1,6 +1,7 @@
 #include "shell/PosixShellFolder.h"
 
 #include "common/FileName.h"
+#include "shell/DetailsPrefetch.h"
 #include "shell/PosixEntry.h"
 
 #include <dirent.h>
@@ -12,6 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
+#include <utility>
 
 namespace lumisnap {
 
@@ -70,6 +73,7 @@ public:
     }
     ~PosixEnumerator() override
     {
+        m_folder->listingEnded();
         if (m_dir)
             ::closedir(m_dir);
     }
@@ -80,6 +84,7 @@ public:
         m_dir = ::opendir(path.constData());
         return m_dir != nullptr;
     }
+    int dirFd() const { return m_dir ? dirfd(m_dir) : -1; }
 
     Result next(IdList &item) override
     {
@@ -87,7 +92,10 @@ public:
             item = m_fixed[m_nextFixed++];
             return Result::Ok;
         }
-        return m_dir ? nextEntry(item) : Result::NoMore;
+        const Result result = m_dir ? nextEntry(item) : Result::NoMore;
+        if (result != Result::Ok)
+            m_folder->listingEnded();
+        return result;
     }
 
 private:
@@ -187,6 +195,11 @@ PosixShellFolder::EntryInfo *PosixShellFolder::EntryTable::find(const IdList &ch
 PosixShellFolder::EntryInfo &PosixShellFolder::EntryTable::insert(
     const IdList &child, const EntryInfo &info)
 {
+    return m_infos[place(child, info)];
+}
+
+std::uint32_t PosixShellFolder::EntryTable::place(const IdList &child, const EntryInfo &info)
+{
     if ((m_children.size() + 1) * 2 > m_slots.size())
         grow();
     const char *address = child.bytes().constData();
@@ -198,7 +211,7 @@ PosixShellFolder::EntryInfo &PosixShellFolder::EntryTable::insert(
     } else {
         m_infos[slot.index] = info;
     }
-    return m_infos[slot.index];
+    return slot.index;
 }
 
 // Removing from open addressing would break the probe chains: a forgotten child is
@@ -217,8 +230,19 @@ PosixShellFolder::PosixShellFolder(
 {
 }
 
+PosixShellFolder::~PosixShellFolder() = default;
+
+void PosixShellFolder::hintNextListing(int column, ListingFilter keeps)
+{
+    m_hintColumn = column;
+    m_hintKeeps = std::move(keeps);
+}
+
 std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t flags)
 {
+    m_prefetch.reset(); // it keys its results by the table's places
+    m_prefetchColumn = std::exchange(m_hintColumn, -1);
+    m_prefetchKeeps = std::exchange(m_hintKeeps, nullptr);
     m_entries.clear();
     m_parentWritable.reset();
     auto enumerator = std::make_unique<PosixEnumerator>(shared_from_this(), flags);
@@ -231,6 +255,7 @@ std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t fl
         }
         if (!enumerator->openDirectory(m_location.path))
             return nullptr;
+        startPrefetch(enumerator->dirFd());
         break;
     case PosixLocation::Computer:
         if (flags & SHCONTF_FOLDERS) {
@@ -241,6 +266,7 @@ std::unique_ptr<IdListEnumerator> PosixShellFolder::enumObjects(std::uint32_t fl
     default:
         if (!enumerator->openDirectory(m_location.path))
             return nullptr;
+        startPrefetch(enumerator->dirFd());
         break;
     }
     return enumerator;
@@ -269,6 +295,48 @@ PosixShellFolder::EntryInfo PosixShellFolder::cachedEntry(
     if (details && !found->hasDetails)
         fillDetails(AT_FDCWD, entry.path.constData(), *found);
     return *found;
+}
+
+// A sort by size or time of a large folder needs a look at every entry: begun while the
+// folder is still read, most of it is done when the sort starts.
+void PosixShellFolder::startPrefetch(int dirFd)
+{
+    if ((m_prefetchColumn == 1 || m_prefetchColumn == 3) && dirFd >= 0
+        && std::thread::hardware_concurrency() >= 2)
+        m_prefetch = std::make_unique<DetailsPrefetch>(dirFd);
+}
+
+void PosixShellFolder::remember(const IdList &child, const EntryInfo &info)
+{
+    const std::uint32_t place = m_entries.place(child, info);
+    if (!m_prefetch || (m_prefetchColumn == 1 && info.isDir))
+        return; // a folder's size is 0 whatever it holds
+    const QByteArrayView name = entryName(child);
+    if (!m_prefetchKeeps || m_prefetchKeeps(name, info.isDir))
+        m_prefetch->add(place, name);
+}
+
+void PosixShellFolder::listingEnded()
+{
+    m_prefetchKeeps = nullptr;
+    if (m_prefetch)
+        m_prefetch->close();
+}
+
+// Before the sort's own look at the entries, which then skips those done here.
+void PosixShellFolder::takePrefetched(int dirFd)
+{
+    if (!m_prefetch)
+        return;
+    m_prefetch->finish(dirFd, [this](std::uint32_t place, const EntryInfo &found) {
+        EntryInfo &entry = m_entries.at(place);
+        if (entry.known && !entry.hasDetails) {
+            entry.size = found.size;
+            entry.modified = found.modified;
+            entry.hasDetails = true;
+        }
+    });
+    m_prefetch.reset();
 }
 
 bool PosixShellFolder::parentWritable()

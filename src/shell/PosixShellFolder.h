@@ -8,12 +8,15 @@
 
 namespace lumisnap {
 
+class DetailsPrefetch;
+
 // A folder of the POSIX model: the root, Home, Computer, a drive or a directory.
 class PosixShellFolder : public ShellFolder, public std::enable_shared_from_this<PosixShellFolder>
 {
 public:
     PosixShellFolder(
         std::shared_ptr<PosixShellModel::Private> model, PosixLocation location, IdList absolute);
+    ~PosixShellFolder() override;
 
     std::unique_ptr<IdListEnumerator> enumObjects(std::uint32_t flags) override;
     std::optional<std::uint32_t> attributesOf(
@@ -27,6 +30,7 @@ public:
     IdList setNameOf(const IdList &relative, const QString &newName) override;
     IdList parseDisplayName(const QString &name) override;
     IdList absoluteIdList() const override { return m_absolute; }
+    void hintNextListing(int column, ListingFilter keeps) override;
 
     const PosixLocation &location() const { return m_location; }
 
@@ -43,7 +47,9 @@ public:
         qint64 modified = 0; // ms since the epoch
     };
     // Kept for the child's one-item list, which the enumerator hands out as well.
-    void remember(const IdList &child, const EntryInfo &info) { m_entries.insert(child, info); }
+    void remember(const IdList &child, const EntryInfo &info);
+    // The listing that enumObjects began has handed out its last child.
+    void listingEnded();
 
     // What a listing learnt, by child (see slotOf). Open addressing over small slots: a
     // folder of tens of thousands of entries is listed again on every change, and a node
@@ -54,6 +60,9 @@ public:
         void clear();
         EntryInfo *find(const IdList &child); // null when absent; valid until the next insert
         EntryInfo &insert(const IdList &child, const EntryInfo &info);
+        // Where insert put a child's record: a key that stays good until the next clear.
+        std::uint32_t place(const IdList &child, const EntryInfo &info);
+        EntryInfo &at(std::uint32_t index) { return m_infos[index]; }
         void forget(const IdList &child);
 
     private:
@@ -87,12 +96,20 @@ private:
         const IdList *directA, const IdList *directB);
     bool fillSortItems(int column, std::span<const IdList> children, std::vector<SortItem> &items);
     bool parentWritable();
+    void startPrefetch(int dirFd);
+    void takePrefetched(int dirFd);
 
     std::shared_ptr<PosixShellModel::Private> m_model;
     PosixLocation m_location;
     IdList m_absolute;
     EntryTable m_entries;
     std::optional<bool> m_parentWritable; // of this folder's children; asked once per listing
+    int m_hintColumn = -1; // of the next listing
+    ListingFilter m_hintKeeps;
+    // Sizes and times of the current listing, looked up while it is read.
+    std::unique_ptr<DetailsPrefetch> m_prefetch;
+    int m_prefetchColumn = -1;
+    ListingFilter m_prefetchKeeps; // the caller's, good only until the listing ends
 };
 
 } // namespace lumisnap

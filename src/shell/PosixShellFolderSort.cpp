@@ -86,6 +86,7 @@ bool PosixShellFolder::fillSortItems(
     const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return false;
+    takePrefetched(dirFd);
     items.resize(children.size());
     // Kinds first: an insertion may move the table's slots, so pointers into it are
     // taken only once every child has one.

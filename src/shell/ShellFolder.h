@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -91,6 +92,20 @@ public:
         Q_UNUSED(children);
         Q_UNUSED(ranks);
         return false;
+    }
+
+    // Which of a listing's children a caller will likely keep, from the bytes
+    // parsingFileName gives and whether the child is a folder.
+    using ListingFilter = std::function<bool(QByteArrayView fileName, bool isFolder)>;
+
+    // The next enumObjects is to be sorted by `column` (as sortRanks), keeping what
+    // `keeps` accepts: a folder may start learning what that sort needs while the caller
+    // still reads the listing. Only a hint, and for the next enumObjects only; `keeps` is
+    // not called once that listing has ended.
+    virtual void hintNextListing(int column, ListingFilter keeps)
+    {
+        Q_UNUSED(column);
+        Q_UNUSED(keeps);
     }
 
     // The relative list (from this folder) of a display name / path; none on failure.

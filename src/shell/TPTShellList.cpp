@@ -306,6 +306,7 @@ void TPTCustomShellList::populate(const ShellFolderPtr &folder, const IdList &fo
         m_folderIdList = folderIdList;
         m_shellFolder = folder;
         setUpColumns();
+        hintListing(*folder);
         std::vector<IdList> items;
         if (enumerateChildren(*folder, enumFlags(), items, InitialRowCapacity)
             == EnumOutcome::Failed)
@@ -338,6 +339,19 @@ void TPTCustomShellList::populate(const ShellFolderPtr &folder, const IdList &fo
         throw;
     }
     emit OnFillComplete(this);
+}
+
+// The cheap part of the include test, so that the folder can prepare the sort for the rows
+// that will be there. Only a hint: what it gets wrong costs time, never the order.
+void TPTCustomShellList::hintListing(ShellFolder &folder) const
+{
+    if (m_sortColumn == 0)
+        return;
+    const bool foldersShown = !((m_options & ptsloHideFoldersWhenLinkedToTree) && m_tree);
+    folder.hintNextListing(std::abs(m_sortColumn) - 1,
+        [filter = m_filterNames.get(), foldersShown](QByteArrayView fileName, bool isFolder) {
+            return isFolder ? foldersShown : !filter || filter->contains(fileName);
+        });
 }
 
 void TPTCustomShellList::saveColumnWidths()

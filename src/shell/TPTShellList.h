@@ -188,6 +188,7 @@ private:
     void clearRows();
     std::uint32_t enumFlags() const;
     void populate(const ShellFolderPtr &folder, const IdList &folderIdList);
+    void hintListing(ShellFolder &folder) const;
     void setUpColumns();
     void saveColumnWidths();
     // Applies the include test; a shown folder's attributes gain SFGAO_HASSUBFOLDER.

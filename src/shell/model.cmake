@@ -16,4 +16,5 @@ set(MODEL_SOURCES
   PosixLocation.h
   PosixShellModel.h PosixShellModel.cpp
   PosixEntry.h PosixEntry.cpp
+  DetailsPrefetch.h DetailsPrefetch.cpp
   PosixShellFolder.h PosixShellFolder.cpp PosixShellFolderSort.cpp)

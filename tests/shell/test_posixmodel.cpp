@@ -14,6 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <optional>
+
 using namespace lumisnap;
 
 namespace {
@@ -278,7 +281,8 @@ private slots:
         }
     }
 
-    // A large folder has its entries looked at by two threads at once.
+    // A large folder has its entries looked at by two threads at once, while it is listed
+    // when the sort is known beforehand, or when the sort starts otherwise.
     void sortRanksOfALargeFolder_data()
     {
         QTest::addColumn<int>("column");
@@ -288,30 +292,60 @@ private slots:
     void sortRanksOfALargeFolder()
     {
         QFETCH(int, column);
-        constexpr int Count = 1500;
+        constexpr int Count = 1500, Folders = 20, Dropped = 100;
         const QByteArray folder = m_desktop + "/large";
         QVERIFY(QDir().mkpath(decodeFileName(folder)));
+        auto setTime = [](const QByteArray &path, int seconds) {
+            struct timespec times[2] = { { seconds, 0 }, { seconds, 0 } };
+            QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
+        };
+        // Sizes and times in two unrelated orders, so each sort has one answer.
+        std::vector<std::pair<QByteArray, qint64>> expected;
         for (int i = 0; i < Count; ++i) {
             const QByteArray path = folder + "/p" + QByteArray::number(i) + ".gif";
-            writeFile(path, Count - i);
-            struct timespec times[2] = { { 1000 + Count - i, 0 }, { 1000 + Count - i, 0 } };
-            ::utimensat(AT_FDCWD, path.constData(), times, 0);
+            const int size = 1 + i * 7 % Count, seconds = 1000 + i * 11 % Count;
+            writeFile(path, size);
+            setTime(path, seconds);
+            expected.emplace_back(path.sliced(folder.size() + 1), column == 1 ? size : seconds);
         }
+        for (int i = 0; i < Dropped; ++i)
+            writeFile(folder + "/n" + QByteArray::number(i) + ".txt", 1);
+        for (int i = Folders; i-- > 0;) {
+            const QByteArray path = folder + "/d" + QByteArray::number(i).rightJustified(2, '0');
+            QVERIFY(QDir().mkpath(decodeFileName(path)));
+            setTime(path, 500 + i);
+            // Folders first, by time or (sizes all 0) by name: the same order here.
+            expected.emplace_back(path.sliced(folder.size() + 1), i - Count);
+        }
+        std::sort(expected.begin(), expected.end(),
+            [](const auto &a, const auto &b) { return a.second < b.second; });
         ShellFolderPtr large = m_model->desktopFolder()->bindToObject(entry("large"));
         QVERIFY(large);
-        for (const bool fromListing : { true, false }) {
-            std::vector<IdList> children;
-            for (const IdList &child : listChildren(*large, SHCONTF_NONFOLDERS))
-                children.push_back(fromListing ? child : IdList::fromBytes(child.bytes()));
-            QCOMPARE(int(children.size()), Count);
-            std::vector<int> ranks;
-            QVERIFY(large->sortRanks(column, children, ranks));
-            for (size_t i = 0; i < children.size(); ++i) {
-                const QString name = large->displayNameOf(children[i], SHGDN_INFOLDER);
-                const int number = name.mid(1, name.indexOf('.') - 1).toInt();
-                QCOMPARE(ranks[i], Count - 1 - number);
+        const ShellFolder::ListingFilter keeps
+            = [](QByteArrayView name, bool isFolder) { return isFolder || name.endsWith(".gif"); };
+        std::optional<std::vector<int>> first;
+        for (const bool hinted : { true, false })
+            for (const bool fromListing : { true, false }) {
+                if (hinted)
+                    large->hintNextListing(column, keeps);
+                std::vector<IdList> children;
+                for (const IdList &child :
+                    listChildren(*large, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS)) {
+                    const bool isFolder = *large->attributesOf(child, SFGAO_FOLDER) != 0;
+                    if (keeps(large->parsingFileName(child), isFolder))
+                        children.push_back(fromListing ? child : IdList::fromBytes(child.bytes()));
+                }
+                QCOMPARE(int(children.size()), Count + Folders);
+                std::vector<int> ranks;
+                QVERIFY(large->sortRanks(column, children, ranks));
+                for (size_t i = 0; i < children.size(); ++i) {
+                    const QByteArray name = large->parsingFileName(children[i]);
+                    QCOMPARE(name, expected[size_t(ranks[i])].first);
+                }
+                if (!first)
+                    first = ranks;
+                QCOMPARE(ranks, *first);
             }
-        }
     }
 
     void nonUtf8Name()
