@@ -86,7 +86,6 @@ bool PosixShellFolder::fillSortItems(
     const int dirFd = ::open(m_location.path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return false;
-    takePrefetched(dirFd);
     items.resize(children.size());
     // Kinds first: an insertion may move the table's slots, so pointers into it are
     // taken only once every child has one.
@@ -101,7 +100,10 @@ bool PosixShellFolder::fillSortItems(
         const EntryInfo *found = m_entries.find(children[i]);
         if (!found || !found->known)
             m_entries.insert(children[i], entryKind(dirFd, item.name.data(), DT_UNKNOWN));
+        // Made while a listing's lookups may still run on another thread.
+        item.key = m_model->sortKeyOf(item.name);
     }
+    takePrefetched(dirFd);
     std::vector<EntryInfo *> entries(children.size());
     std::vector<NamedEntry> toStat;
     const bool details = column == 1 || column == 3;
@@ -120,7 +122,6 @@ bool PosixShellFolder::fillSortItems(
         SortItem &item = items[i];
         const EntryInfo &entry = *entries[i];
         item.isDir = entry.isDir;
-        item.key = m_model->sortKeyOf(item.name);
         if (column == 1)
             item.value = entry.isDir ? 0 : entry.size;
         else if (column == 3)
