@@ -22,7 +22,8 @@ namespace lumisnap {
 class DetailsPrefetch
 {
 public:
-    // `dirFd`: the folder being read; the worker gets a descriptor of its own.
+    // `dirFd`: the folder being read, open until close(); the worker gets a descriptor of
+    // its own.
     explicit DetailsPrefetch(int dirFd);
     ~DetailsPrefetch(); // stops and joins the worker
     DetailsPrefetch(const DetailsPrefetch &) = delete;

@@ -1,6 +1,7 @@
 // Sorting a whole listing at once: each entry keyed once, then one sort.
 #include "shell/PosixShellFolder.h"
 
+#include "shell/DetailsPrefetch.h"
 #include "shell/PosixEntry.h"
 #include "shell/PosixLocation.h"
 
@@ -31,8 +32,7 @@ void fillDetailsOf(int dirFd, std::span<const NamedEntry> entries)
 // meanwhile.
 void fillDetailsOfAll(int dirFd, std::span<const NamedEntry> entries)
 {
-    constexpr std::size_t WorthAThread = 1024;
-    if (entries.size() < WorthAThread || std::thread::hardware_concurrency() < 2) {
+    if (entries.size() < DetailsPrefetch::WorthAThread || std::thread::hardware_concurrency() < 2) {
         fillDetailsOf(dirFd, entries);
         return;
     }
