@@ -59,11 +59,14 @@ IdList IdList::fromItemData(QByteArrayView data)
     const qsizetype cb = data.size() + 2;
     if (cb > std::numeric_limits<std::uint16_t>::max())
         return {};
-    QByteArray out;
-    out.reserve(cb + TerminatorSize);
-    appendCount(out, std::uint16_t(cb));
-    out.append(data);
-    appendCount(out, 0);
+    // Written in place: every entry of every listing is made here.
+    QByteArray out(cb + TerminatorSize, Qt::Uninitialized);
+    char *at = out.data();
+    at[0] = char(cb & 0xFF);
+    at[1] = char(cb >> 8);
+    if (!data.isEmpty())
+        std::memcpy(at + 2, data.data(), std::size_t(data.size()));
+    at[cb] = at[cb + 1] = 0;
     return IdList(std::move(out));
 }
 
