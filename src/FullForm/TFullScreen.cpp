@@ -99,6 +99,37 @@ void TFullScreen::createComponents()
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(StatusBarHeight);
     layout->addWidget(StatusBar1);
+    makeKeyboardReachable();
+}
+
+// Beyond the mouse: Tab reaches PREV and NEXT, and the keys of the window still work
+// while one of them has the focus.
+void TFullScreen::makeKeyboardReachable()
+{
+    ScrollBox1->setAccessibleName(QStringLiteral("Picture"));
+    for (TfcImageBtn *button : { BackButton, NextButton }) {
+        button->setFocusPolicy(Qt::TabFocus);
+        button->installEventFilter(this);
+    }
+    setTabOrder(BackButton, NextButton);
+}
+
+bool TFullScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Left:
+    case Qt::Key_PageUp:
+    case Qt::Key_Right:
+    case Qt::Key_PageDown:
+        keyPressEvent(key);
+        return true;
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
 }
 
 // Every handler runs where Qt calls in: an error it raises is reported there.

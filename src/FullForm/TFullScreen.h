@@ -44,9 +44,11 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step.
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createComponents();
+    void makeKeyboardReachable();
     void bindHandlers();
     void stepShellList(int step);
     void stepScanList(int step);

@@ -35,6 +35,7 @@ void TPanel::setCaption(const QString &caption)
         return;
     m_caption = caption;
     update();
+    announceNameChange(this);
 }
 
 void TPanel::paintEvent(QPaintEvent *)

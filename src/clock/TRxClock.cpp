@@ -5,7 +5,9 @@
 #include "clock/Frame3D.h"
 #include "common/Error.h"
 #include "common/ErrorReport.h"
+#include "skin/KeyboardReach.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -251,10 +253,14 @@ void TRxClock::RaiseAlarm()
 void TRxClock::Tick()
 {
     const QTime now = TimeOfDay();
+    const QTime before = FShownTime;
     if (FShowMode == scAnalog)
         UpdateFace(now);
     else
         DrawDigits(DigitRect(), now);
+    // Once a minute, not every second: a reader would speak nothing else.
+    if (before.hour() != FShownTime.hour() || before.minute() != FShownTime.minute())
+        announceNameChange(this);
     TestAlarm();
 }
 
@@ -282,6 +288,8 @@ void TRxClock::Paint(QPainter &painter)
         PaintDigits(painter, bounds);
     else
         PaintFace(painter);
+    if (hasFocus())
+        drawFocusMark(painter, bounds, toQColor(FFontColor));
 }
 
 void TRxClock::resizeEvent(QResizeEvent *event)
@@ -314,6 +322,27 @@ void TRxClock::mouseReleaseEvent(QMouseEvent *event)
 {
     if (FClick.release(event, rect()))
         emit OnClick(this);
+}
+
+void TRxClock::keyPressEvent(QKeyEvent *event)
+{
+    if (focusPolicy() == Qt::NoFocus || !isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emit OnClick(this);
+}
+
+void TRxClock::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TRxClock::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace lumisnap

@@ -2,6 +2,7 @@
 
 #include "clock/TRxTimer.h"
 #include "common/TColor.h"
+#include "skin/AccessibleFace.h"
 #include "skin/ClickTracker.h"
 
 #include <QRect>
@@ -19,7 +20,8 @@ using TRxGetTimeEvent = std::function<void(QObject *Sender, QTime &ATime)>;
 
 // A panel that shows the time of day as digits or as a face with hands, redraws
 // itself from its own tick timer and raises OnAlarm once a day at the alarm time.
-class TRxClock : public QWidget
+// Given a focus policy, it shows a focus mark and Space and Enter click it.
+class TRxClock : public QWidget, public AccessibleFace
 {
     Q_OBJECT
 public:
@@ -156,6 +158,12 @@ public:
 
     TRxTimer *Timer() const { return FTimer.get(); }
 
+    // To assistive tools a label reading the time shown, pressed as it is clicked.
+    QAccessible::Role faceRole() const override { return QAccessible::StaticText; }
+    QString faceName() const override { return FormatTime(FShownTime); }
+    bool facePressable() const override { return true; }
+    void facePress() override { emit OnClick(this); }
+
 signals:
     void OnClick(QObject *Sender);
 
@@ -165,6 +173,9 @@ protected:
     void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void SetAlarmPart(int part, int value);

@@ -1,8 +1,12 @@
 #include "mainform/TImage.h"
 
 #include "common/ErrorReport.h"
+#include "common/FileName.h"
 #include "picture/PlacedRect.h"
+#include "skin/KeyboardReach.h"
 
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtMath>
@@ -69,12 +73,26 @@ QRect TImage::destRect() const
     return destRect(size(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
 }
 
+QString TImage::faceName() const
+{
+    const QString &path = m_picture.fileName();
+    return displayFileName(QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+}
+
+bool TImage::facePressable() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TImage::clicked));
+}
+
 void TImage::paintEvent(QPaintEvent *)
 {
-    // An empty JPEG still draws once, so that its decoding error is reported.
-    if (!m_picture.graphic())
-        return;
     QPainter painter(this);
+    // An empty JPEG still draws once, so that its decoding error is reported.
+    if (!m_picture.graphic()) {
+        if (hasFocus())
+            paintFocusMark(painter);
+        return;
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
     // Placed in device pixels, so that an unstretched picture is drawn 1:1.
     const qreal scale = pixelScale();
@@ -93,6 +111,23 @@ void TImage::paintEvent(QPaintEvent *)
             // Reported above: one error per picture.
         }
     }
+    if (hasFocus()) {
+        painter.resetTransform();
+        paintFocusMark(painter);
+    }
+}
+
+// Dots over a solid line: seen on any picture and any background colour.
+void TImage::paintFocusMark(QPainter &painter) const
+{
+    const QRect frame = rect().adjusted(1, 1, -2, -2);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.drawRect(frame);
+    painter.setPen(QPen(Qt::white, 1, Qt::DotLine));
+    painter.drawRect(frame);
+    painter.restore();
 }
 
 void TImage::mousePressEvent(QMouseEvent *event)
@@ -106,8 +141,34 @@ void TImage::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+void TImage::keyPressEvent(QKeyEvent *event)
+{
+    if (focusPolicy() == Qt::NoFocus || !isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emit clicked();
+}
+
+void TImage::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TImage::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void TImage::pictureChanged()
 {
+    // Frames of an animation change the picture too: only a new file is news.
+    if (const QString name = faceName(); name != m_announcedName) {
+        m_announcedName = name;
+        announceNameChange(this);
+    }
     // The background shows only where the picture does not reach, and through icons.
     if (TGraphic *graphic = m_picture.graphic())
         TPicture::drawAsViewer(*graphic);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/TPicture.h"
+#include "skin/AccessibleFace.h"
 #include "skin/ClickTracker.h"
 
 #include <QWidget>
@@ -8,7 +9,8 @@
 namespace lumisnap {
 
 // A picture control: holds a picture and places it by AutoSize, Center and Stretch.
-class TImage : public QWidget
+// Given a focus policy, it shows a focus mark and Space and Enter click it.
+class TImage : public QWidget, public AccessibleFace
 {
     Q_OBJECT
 public:
@@ -39,6 +41,12 @@ public:
     static QRect destRect(const QSize &control, const QSize &picture, bool center, bool stretch);
     QRect destRect() const;
 
+    // To assistive tools a graphic named by the shown file, pressed as it is clicked.
+    QAccessible::Role faceRole() const override { return QAccessible::Graphic; }
+    QString faceName() const override;
+    bool facePressable() const override;
+    void facePress() override { emit clicked(); }
+
 signals:
     void clicked();
     void alignChanged();
@@ -47,8 +55,12 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void paintFocusMark(QPainter &painter) const;
     void pictureChanged();
     void fitToPicture();
     qreal pixelScale() const { return m_devicePixels ? devicePixelRatioF() : 1.0; }
@@ -60,6 +72,7 @@ private:
     ClickTracker m_click;
     Align m_align = Align::None;
     bool m_devicePixels = false;
+    QString m_announcedName;
 };
 
 } // namespace lumisnap

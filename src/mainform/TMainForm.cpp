@@ -60,6 +60,8 @@ TMainForm::TMainForm(QWidget *parent)
     terminateProcess = [] { std::_Exit(0); };
     showMessage = showMessageBox;
     createComponents();
+    nameControls();
+    makeKeyboardReachable();
     bindHandlers();
     // Errors while the window is built are reported as the event loop would, and
     // the window is built all the same.

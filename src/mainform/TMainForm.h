@@ -135,6 +135,8 @@ private:
     void createBrowsers();
     void createPreview();
     void createClock();
+    void nameControls();
+    void makeKeyboardReachable();
     QPlainTextEdit &webSourceMemo();
     void bindHandlers();
     void bindHotLabels();

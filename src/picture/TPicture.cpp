@@ -60,11 +60,12 @@ void TPicture::LoadFromFile(const QString &path)
     QFile file;
     openPictureFile(file, path);
     graphic->loadFromFile(file);
-    setGraphic(std::move(graphic));
+    take(std::move(graphic), path);
 }
 
-void TPicture::setGraphic(std::unique_ptr<TGraphic> graphic)
+void TPicture::take(std::unique_ptr<TGraphic> graphic, const QString &fileName)
 {
+    m_fileName = fileName;
     if (m_graphic)
         m_graphic->setOnChange({});
     m_graphic = std::move(graphic);

@@ -27,7 +27,9 @@ public:
     void LoadFromFile(const QString &path);
 
     // Takes graphic (may be null) and reports the change.
-    void setGraphic(std::unique_ptr<TGraphic> graphic);
+    void setGraphic(std::unique_ptr<TGraphic> graphic) { take(std::move(graphic), QString()); }
+    // The file the held picture was loaded from; empty when it came from elsewhere.
+    const QString &fileName() const { return m_fileName; }
     TGraphic *graphic() const { return m_graphic.get(); }
 
     int width() const { return m_graphic ? m_graphic->width() : 0; }
@@ -51,10 +53,12 @@ public:
     static QString extensionOf(const QString &path);
 
 private:
+    void take(std::unique_ptr<TGraphic> graphic, const QString &fileName);
     void changed();
 
     const TPictureFormats *m_formats;
     std::unique_ptr<TGraphic> m_graphic;
+    QString m_fileName;
     std::function<void()> m_onChange;
 };
 

@@ -8,6 +8,7 @@
 #include "skin/TfcImageForm.h"
 #include "skin/TfcLabel.h"
 
+#include <QApplication>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -87,6 +88,8 @@ TRxClock *TSetAlarmForm::alarmClock() const
 
 void TSetAlarmForm::showCentered()
 {
+    if (QWidget *active = QApplication::activeWindow(); active && active != this)
+        m_openedFrom = active;
     if (isVisible()) {
         raise();
     } else if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -196,6 +199,21 @@ bool TSetAlarmForm::eventFilter(QObject *watched, QEvent *event)
         runHandler([&] { taken = AlarmEditKeyPress(static_cast<QKeyEvent *>(event)); });
     }
     return taken || QWidget::eventFilter(watched, event);
+}
+
+void TSetAlarmForm::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (!event->spontaneous() && m_openedFrom && m_openedFrom->isVisible())
+        m_openedFrom->activateWindow();
+}
+
+void TSetAlarmForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        hide();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 } // namespace lumisnap

@@ -63,12 +63,18 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    // Escape leaves the dialog as it came: no alarm is set.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void createComponents();
+    void nameControls();
     void bindHandlers();
 
     QPointer<TRxClock> FAlarmClock;
+    // The window the dialog was opened from, which gets the keyboard back.
+    QPointer<QWidget> m_openedFrom;
 };
 
 extern TSetAlarmForm *SetAlarmForm;

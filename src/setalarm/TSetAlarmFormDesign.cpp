@@ -123,6 +123,22 @@ void TSetAlarmForm::createComponents()
     setTabOrder(minuteedit, AlarmEdit);
     setTabOrder(AlarmEdit, amradio);
     setTabOrder(amradio, pmradio);
+    // Beyond the mouse: SET ALARM is reached by Tab and pressed with Space or Enter.
+    SetButton->setButtonLike(true);
+    setTabOrder(pmradio, SetButton);
+    nameControls();
+}
+
+void TSetAlarmForm::nameControls()
+{
+    setAccessibleName(QStringLiteral("Set alarm"));
+    fcImageForm1->setAccessibleName(QStringLiteral("Set alarm"));
+    houredit->setAccessibleName(Label1->text());
+    minuteedit->setAccessibleName(Label2->text());
+    amradio->setAccessibleName(fcLabel1->caption());
+    pmradio->setAccessibleName(fcLabel2->caption());
+    AlarmEdit->setAccessibleName(QStringLiteral("Message"));
+    AlarmEdit->setAccessibleDescription(QStringLiteral("Shown when the alarm comes"));
 }
 
 } // namespace lumisnap

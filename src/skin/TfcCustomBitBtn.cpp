@@ -1,8 +1,10 @@
 #include "skin/TfcCustomBitBtn.h"
 
 #include "common/ErrorReport.h"
+#include "skin/KeyboardReach.h"
 #include "skin/RegionData.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -183,6 +185,9 @@ void TfcCustomBitBtn::paintEvent(QPaintEvent *)
             DrawButtonFace(painter);
             m_captionRect = LayoutCaption();
             m_textOptions.draw(painter, m_captionRect, font(), m_fontColor);
+            if (hasFocus())
+                drawFocusMark(
+                    painter, m_captionRect.adjusted(-2, -2, 2, 2) & rect(), toQColor(m_fontColor));
         }
         QPainter(this).drawImage(0, 0, picture);
     } catch (...) {
@@ -261,6 +266,30 @@ void TfcCustomBitBtn::Click()
     runHandler([this] { emit OnClick(); });
     if (alive)
         update();
+}
+
+void TfcCustomBitBtn::keyPressEvent(QKeyEvent *event)
+{
+    if (!isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // The pressed look for a moment, as a mouse click shows it.
+    SetDownState(true);
+    SetDownState(false);
+    Click();
+}
+
+void TfcCustomBitBtn::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TfcCustomBitBtn::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void TfcCustomBitBtn::changeEvent(QEvent *event)

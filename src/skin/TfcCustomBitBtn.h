@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "skin/AccessibleFace.h"
 #include "skin/TfcText.h"
 
 #include <QByteArray>
@@ -28,9 +29,9 @@ struct TfcImgDownOffsets
 };
 
 // A push button that paints its own face into an off-screen picture, has the outline
-// of its region, and clicks when a left press is released over it. It never takes
-// the keyboard focus: it answers to the mouse alone.
-class TfcCustomBitBtn : public QWidget
+// of its region, and clicks when a left press is released over it. Unless given a
+// focus policy it never takes the keyboard focus; with one, Space and Enter click it.
+class TfcCustomBitBtn : public QWidget, public AccessibleFace
 {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ caption WRITE setCaption)
@@ -91,6 +92,12 @@ public:
     // The region the window has now, if any.
     const std::optional<QRegion> &windowRegion() const { return m_region; }
 
+    QAccessible::Role faceRole() const override { return QAccessible::PushButton; }
+    // The caption without the blanks that place it on the face.
+    QString faceName() const override { return m_caption.trimmed(); }
+    bool facePressable() const override { return true; }
+    void facePress() override { Click(); }
+
 signals:
     void OnClick();
 
@@ -118,6 +125,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     bool PointInButton(QPoint pos) const;

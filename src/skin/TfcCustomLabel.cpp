@@ -1,5 +1,8 @@
 #include "skin/TfcCustomLabel.h"
 
+#include "skin/KeyboardReach.h"
+
+#include <QKeyEvent>
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +27,7 @@ void TfcCustomLabel::setCaption(const QString &caption)
     m_textOptions.setCaption(caption);
     AdjustBounds();
     update();
+    announceNameChange(this);
 }
 
 void TfcCustomLabel::setAutoSize(bool autoSize)
@@ -77,12 +81,53 @@ bool TfcCustomLabel::hasMouseHandler() const
         || isSignalConnected(QMetaMethod::fromSignal(&TfcCustomLabel::mousePressed));
 }
 
+void TfcCustomLabel::setButtonLike(bool buttonLike)
+{
+    if (m_buttonLike == buttonLike)
+        return;
+    m_buttonLike = buttonLike;
+    setFocusPolicy(buttonLike ? Qt::TabFocus : Qt::NoFocus);
+    update();
+}
+
+void TfcCustomLabel::click()
+{
+    if (isEnabled())
+        emit clicked();
+}
+
+QAccessible::Role TfcCustomLabel::faceRole() const
+{
+    return m_buttonLike ? QAccessible::PushButton : QAccessible::StaticText;
+}
+
+QString TfcCustomLabel::faceName() const
+{
+    // As the label shows it: "&&" is one ampersand, a single one marks an accelerator.
+    if (!m_textOptions.options().testFlag(toShowAccel))
+        return m_caption;
+    QString name;
+    for (qsizetype i = 0; i < m_caption.size(); ++i) {
+        if (m_caption.at(i) == QLatin1Char('&') && ++i == m_caption.size())
+            break;
+        name += m_caption.at(i);
+    }
+    return name;
+}
+
 void TfcCustomLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     if (!transparent())
         painter.fillRect(rect(), toQColor(m_color));
     m_textOptions.draw(painter, rect(), font(), m_fontColor);
+    if (m_buttonLike && hasFocus())
+        paintFocusMark(painter);
+}
+
+void TfcCustomLabel::paintFocusMark(QPainter &painter) const
+{
+    drawFocusMark(painter, rect(), toQColor(m_fontColor));
 }
 
 void TfcCustomLabel::changeEvent(QEvent *event)
@@ -131,6 +176,27 @@ void TfcCustomLabel::mouseDoubleClickEvent(QMouseEvent *event)
 void TfcCustomLabel::mouseMoveEvent(QMouseEvent *event)
 {
     emit mouseMoved(event);
+}
+
+void TfcCustomLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (!m_buttonLike || !isActivationKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    click();
+}
+
+void TfcCustomLabel::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void TfcCustomLabel::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace lumisnap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "skin/AccessibleFace.h"
 #include "skin/ClickTracker.h"
 #include "skin/TfcText.h"
 
@@ -8,12 +9,13 @@
 #include <QWidget>
 
 class QMouseEvent;
+class QPainter;
 
 namespace lumisnap {
 
 // A text control that draws its caption with a drop shadow, usually with a
 // transparent background over a skin.
-class TfcCustomLabel : public QWidget
+class TfcCustomLabel : public QWidget, public AccessibleFace
 {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ caption WRITE setCaption)
@@ -57,6 +59,18 @@ public:
 
     bool hasMouseHandler() const;
 
+    // A label used as a button: Tab reaches it, it shows a focus mark, Space and Enter
+    // click it, and assistive tools see a push button. Off by default.
+    bool buttonLike() const { return m_buttonLike; }
+    void setButtonLike(bool buttonLike);
+    // What a completed click runs, when the label is enabled.
+    void click();
+
+    QAccessible::Role faceRole() const override;
+    QString faceName() const override;
+    bool facePressable() const override { return m_buttonLike; }
+    void facePress() override { click(); }
+
 signals:
     void clicked();
     void doubleClicked();
@@ -75,8 +89,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void paintFocusMark(QPainter &painter) const;
+
     QString m_caption;
     bool m_autoSize = true;
     TColor m_color = clBtnFace;
@@ -84,6 +103,7 @@ private:
     QPointer<QWidget> m_focusControl;
     TfcCaptionText m_textOptions;
     ClickTracker m_click;
+    bool m_buttonLike = false;
 };
 
 } // namespace lumisnap
