@@ -186,8 +186,8 @@ void TfcCustomBitBtn::paintEvent(QPaintEvent *)
             m_captionRect = LayoutCaption();
             m_textOptions.draw(painter, m_captionRect, font(), m_fontColor);
             if (hasFocus())
-                drawFocusMark(
-                    painter, m_captionRect.adjusted(-2, -2, 2, 2) & rect(), toQColor(m_fontColor));
+                // Inside the caption's own box: the outline of a shaped face cuts off more.
+                drawFocusMark(painter, m_captionRect & rect(), toQColor(m_fontColor));
         }
         QPainter(this).drawImage(0, 0, picture);
     } catch (...) {

@@ -85,6 +85,16 @@ class TestAccessibilityScreen : public QObject
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
+    void keepWindowShot(const QString &name)
+    {
+        QTest::qWait(100);
+        lumisnap::test::keepScreenshot(
+            QGuiApplication::primaryScreen()
+                ->grabWindow(0, form->x(), form->y(), form->width(), form->height())
+                .toImage(),
+            name);
+    }
+
     // Tab (or Shift+Tab) until `target` has the focus; the widgets passed on the way.
     QList<QWidget *> tabTo(QWidget *target, Qt::KeyboardModifiers modifiers = {})
     {
@@ -289,6 +299,7 @@ private slots:
         // The clock opens the alarm dialog; Escape leaves it without setting anything.
         tabTo(form->RxClock1, Qt::ShiftModifier);
         QCOMPARE(focused(), form->RxClock1);
+        keepWindowShot("access-focus-clock");
         QTest::keyClick(focused(), Qt::Key_Enter);
         QVERIFY(QTest::qWaitForWindowActive(alarm.get()));
         QCOMPARE(focused(), alarm->houredit);
@@ -311,6 +322,7 @@ private slots:
     void keyboardAloneStepsThroughTheViewer()
     {
         tabTo(form->PicImage);
+        keepWindowShot("access-focus-preview");
         QTest::keyClick(focused(), Qt::Key_Return);
         QVERIFY(QTest::qWaitForWindowActive(viewer.get()));
         tabTo(viewer->NextButton);
