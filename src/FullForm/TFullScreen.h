@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/AccessibleFace.h"
+
 #include <QWidget>
 
 class QStatusBar;
@@ -14,10 +16,14 @@ class TScrollBox;
 // The full-screen viewer: the current picture alone on the screen, stepped through
 // the main window's picture list with PREV and NEXT. Position and path live in the
 // main window; the viewer writes them back as it steps.
-class TFullScreen : public QWidget
+class TFullScreen : public QWidget, public AccessibleFace
 {
     Q_OBJECT
 public:
+    // To assistive tools a window named by its title.
+    QAccessible::Role faceRole() const override { return QAccessible::Window; }
+    QString faceName() const override { return windowTitle(); }
+
     explicit TFullScreen(QWidget *parent = nullptr);
     ~TFullScreen() override;
 

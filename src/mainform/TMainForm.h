@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TColor.h"
+#include "skin/AccessibleFace.h"
 
 #include <QColor>
 #include <QString>
@@ -35,10 +36,14 @@ extern int ScanCount;
 extern QString ScanRoot;
 
 // The skinned main window: folder tree, filtered file list, preview and hot labels.
-class TMainForm : public QWidget
+class TMainForm : public QWidget, public AccessibleFace
 {
     Q_OBJECT
 public:
+    // To assistive tools a window named by its title.
+    QAccessible::Role faceRole() const override { return QAccessible::Window; }
+    QString faceName() const override { return windowTitle(); }
+
     explicit TMainForm(QWidget *parent = nullptr);
     ~TMainForm() override;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "skin/AccessibleFace.h"
+
 #include <QPointer>
 #include <QTime>
 #include <QWidget>
@@ -20,10 +22,14 @@ class TRxClock;
 // The alarm dialog: a small shaped window, opened by a click on the clock, that sets
 // the clock's daily alarm to an hour, a minute, morning or afternoon. The message
 // shown when the alarm comes stays in AlarmEdit for the life of the program.
-class TSetAlarmForm : public QWidget
+class TSetAlarmForm : public QWidget, public AccessibleFace
 {
     Q_OBJECT
 public:
+    // To assistive tools a dialog named by its title.
+    QAccessible::Role faceRole() const override { return QAccessible::Dialog; }
+    QString faceName() const override { return windowTitle(); }
+
     static constexpr int MessageLength = 50;
 
     explicit TSetAlarmForm(QWidget *parent = nullptr);

@@ -166,6 +166,8 @@ private slots:
             QCOMPARE(nameOf(widget), name);
         }
         QCOMPARE(nameOf(form->PTShellList1), QStringLiteral("Pictures"));
+        QCOMPARE(face(form.get())->role(), QAccessible::Window);
+        QCOMPARE(face(alarm.get())->role(), QAccessible::Dialog);
         QVERIFY(face(form->StretchLabel)->state().focused);
 
         // And nothing the user can see is left without a name; the check boxes that lie
