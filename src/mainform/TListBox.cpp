@@ -49,6 +49,12 @@ void TListBox::setItemIndex(int index)
     if (m_itemIndex >= 0)
         ensureVisible(m_itemIndex);
     viewport()->update();
+    announceDescriptionChange(this);
+}
+
+QString TListBox::faceDescription() const
+{
+    return m_itemIndex >= 0 ? Items(m_itemIndex) : QString();
 }
 
 void TListBox::clear()
@@ -56,6 +62,7 @@ void TListBox::clear()
     m_items.clear();
     m_itemIndex = -1;
     refresh();
+    announceDescriptionChange(this);
 }
 
 void TListBox::addItems(std::span<const QByteArray> paths)
@@ -151,6 +158,7 @@ void TListBox::selectByUser(int index)
         return;
     m_itemIndex = index;
     viewport()->update();
+    announceDescriptionChange(this);
     emit OnClick();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainform/SortedPathList.h"
+#include "skin/AccessibleFace.h"
 
 #include <QAbstractScrollArea>
 #include <QTimer>
@@ -12,8 +13,10 @@ namespace lumisnap {
 // A sorted list box of paths: entries stand in the file list's name order whatever the
 // order they come in, one of them can be selected, and the rows can be scrolled
 // sideways up to a set extent. Rows are drawn straight from the list, so adding to a
-// list of a hundred thousand entries costs what adding to a short one does.
-class TListBox : public QAbstractScrollArea
+// list of a hundred thousand entries costs what adding to a short one does. Assistive
+// tools see a list, named with setAccessibleName, whose description is the selected
+// entry: its rows are not made objects each.
+class TListBox : public QAbstractScrollArea, public AccessibleFace
 {
     Q_OBJECT
 public:
@@ -42,6 +45,10 @@ public:
     int TopIndex() const;
     // Where a row lies in the viewport; empty when it is not there.
     QRect itemRect(int index) const;
+
+    QAccessible::Role faceRole() const override { return QAccessible::List; }
+    QString faceName() const override { return QString(); }
+    QString faceDescription() const override;
 
 signals:
     // The selection changed by the mouse or the keyboard.

@@ -28,6 +28,9 @@ public:
     {
         if (t == QAccessible::Name && *m_alive && widget()->accessibleName().isEmpty())
             return m_face->faceName();
+        if (t == QAccessible::Description && *m_alive
+            && widget()->accessibleDescription().isEmpty())
+            return m_face->faceDescription();
         return QAccessibleWidget::text(t);
     }
 
@@ -93,12 +96,26 @@ AccessibleFace::~AccessibleFace()
     *m_alive = false;
 }
 
-void announceNameChange(QObject *control)
+namespace {
+
+void announce(QObject *control, QAccessible::Event change)
 {
     if (!QAccessible::isActive())
         return;
-    QAccessibleEvent event(control, QAccessible::NameChanged);
+    QAccessibleEvent event(control, change);
     QAccessible::updateAccessibility(&event);
+}
+
+} // namespace
+
+void announceNameChange(QObject *control)
+{
+    announce(control, QAccessible::NameChanged);
+}
+
+void announceDescriptionChange(QObject *control)
+{
+    announce(control, QAccessible::DescriptionChanged);
 }
 
 } // namespace lumisnap

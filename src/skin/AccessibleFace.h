@@ -23,6 +23,8 @@ public:
 
     virtual QAccessible::Role faceRole() const = 0;
     virtual QString faceName() const = 0;
+    // What is current inside the control (the selected entry of a list), if anything.
+    virtual QString faceDescription() const { return QString(); }
     virtual bool facePressable() const { return false; }
     // Runs exactly what a click on the enabled control runs.
     virtual void facePress() { }
@@ -34,7 +36,9 @@ private:
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
-// Tells assistive tools that the name of `control` changed, when any listen.
+// Tells assistive tools that the name (or the description) of `control` changed,
+// when any listen.
 void announceNameChange(QObject *control);
+void announceDescriptionChange(QObject *control);
 
 } // namespace lumisnap

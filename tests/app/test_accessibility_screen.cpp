@@ -12,6 +12,7 @@
 #include "app/TSplashForm.h"
 #include "mainform/TImage.h"
 #include "mainform/TLabel.h"
+#include "mainform/TListBox.h"
 #include "setalarm/TSetAlarmForm.h"
 #include "shell/TPTShellTree.h"
 #include "skin/TfcImageBtn.h"
@@ -167,6 +168,14 @@ private slots:
         }
         QCOMPARE(nameOf(form->PTShellList1), QStringLiteral("Pictures"));
         QCOMPARE(face(form.get())->role(), QAccessible::Window);
+        // The drive scan's list tells its selected entry.
+        const QByteArray paths[] = { "/pics/b.gif", "/pics/a.jpg" };
+        form->ScanListBox->addItems(paths);
+        form->ScanListBox->setItemIndex(1);
+        QCOMPARE(face(form->ScanListBox)->role(), QAccessible::List);
+        QCOMPARE(nameOf(form->ScanListBox), QStringLiteral("Pictures"));
+        QCOMPARE(
+            face(form->ScanListBox)->text(QAccessible::Description), QStringLiteral("/pics/b.gif"));
         QCOMPARE(face(alarm.get())->role(), QAccessible::Dialog);
         QVERIFY(face(form->StretchLabel)->state().focused);
 
