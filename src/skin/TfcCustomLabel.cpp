@@ -122,12 +122,7 @@ void TfcCustomLabel::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), toQColor(m_color));
     m_textOptions.draw(painter, rect(), font(), m_fontColor);
     if (m_buttonLike && hasFocus())
-        paintFocusMark(painter);
-}
-
-void TfcCustomLabel::paintFocusMark(QPainter &painter) const
-{
-    drawFocusMark(painter, rect(), toQColor(m_fontColor));
+        drawFocusMark(painter, rect(), toQColor(m_fontColor));
 }
 
 void TfcCustomLabel::changeEvent(QEvent *event)

@@ -9,7 +9,6 @@
 #include <QWidget>
 
 class QMouseEvent;
-class QPainter;
 
 namespace lumisnap {
 
@@ -94,7 +93,6 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    void paintFocusMark(QPainter &painter) const;
 
     QString m_caption;
     bool m_autoSize = true;
