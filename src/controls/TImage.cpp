@@ -1,0 +1,126 @@
+#include "controls/TImage.h"
+
+#include "common/ErrorReport.h"
+#include "picture/PlacedRect.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QtMath>
+
+namespace lumisnap {
+
+TImage::TImage(QWidget *parent)
+    : QWidget(parent)
+{
+    m_picture.setOnChange([this] { pictureChanged(); });
+}
+
+void TImage::setAutoSize(bool value)
+{
+    if (m_autoSize == value)
+        return;
+    m_autoSize = value;
+    fitToPicture();
+}
+
+void TImage::setCenter(bool value)
+{
+    if (m_center == value)
+        return;
+    m_center = value;
+    fitToPicture();
+    update();
+}
+
+void TImage::setStretch(bool value)
+{
+    if (m_stretch == value)
+        return;
+    m_stretch = value;
+    fitToPicture();
+    update();
+}
+
+void TImage::setDevicePixels(bool value)
+{
+    if (m_devicePixels == value)
+        return;
+    m_devicePixels = value;
+    fitToPicture();
+    update();
+}
+
+void TImage::setAlign(Align value)
+{
+    if (m_align == value)
+        return;
+    m_align = value;
+    emit alignChanged();
+    fitToPicture();
+}
+
+QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, bool stretch)
+{
+    return placedRect(control, picture, center, stretch);
+}
+
+QRect TImage::destRect() const
+{
+    return destRect(size(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+}
+
+void TImage::paintEvent(QPaintEvent *)
+{
+    // An empty JPEG still draws once, so that its decoding error is reported.
+    if (!m_picture.graphic())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
+    // Placed in device pixels, so that an unstretched picture is drawn 1:1.
+    const qreal scale = pixelScale();
+    painter.scale(1 / scale, 1 / scale);
+    const QRect dest = destRect((QSizeF(size()) * scale).toSize(),
+        QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+    try {
+        m_picture.draw(painter, dest);
+    } catch (...) {
+        // A picture that fails at its first draw (a damaged JPEG) shows what it
+        // decoded; its error is reported once this paint is over, not from inside it.
+        reportCurrentExceptionLater();
+        try {
+            m_picture.draw(painter, dest);
+        } catch (...) {
+            // Reported above: one error per picture.
+        }
+    }
+}
+
+void TImage::mousePressEvent(QMouseEvent *event)
+{
+    m_click.press(event);
+}
+
+void TImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_click.release(event, rect()))
+        emit clicked();
+}
+
+void TImage::pictureChanged()
+{
+    // The background shows only where the picture does not reach, and through icons.
+    if (TGraphic *graphic = m_picture.graphic())
+        TPicture::drawAsViewer(*graphic);
+    fitToPicture();
+    update();
+}
+
+void TImage::fitToPicture()
+{
+    if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0) {
+        const qreal scale = pixelScale();
+        resize(qCeil(m_picture.width() / scale), qCeil(m_picture.height() / scale));
+    }
+}
+
+} // namespace lumisnap
