@@ -5,10 +5,10 @@
 #include "RatioReporter.h"
 
 #include "app/Application.h"
-#include "mainform/TListBox.h"
+#include "controls/TListBox.h"
 #include "mainform/TMainForm.h"
-#include "shell/PosixShellModel.h"
-#include "shell/ShellModel.h"
+#include "shell/namespace/PosixShellModel.h"
+#include "shell/namespace/ShellModel.h"
 
 #include <QDir>
 #include <QFile>

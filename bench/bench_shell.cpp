@@ -3,9 +3,9 @@
 // collation keys, sort). Live refresh: the time from the last of a burst of new files,
 // made by another thread, to the shown list holding them all.
 #include "common/FileName.h"
-#include "shell/ShellModel.h"
-#include "shell/TChangeHandlerThread.h"
-#include "shell/TPTShellList.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/namespace/ShellModel.h"
+#include "shell/watch/TChangeHandlerThread.h"
 
 #include <QApplication>
 #include <QCollator>

@@ -1,15 +1,15 @@
 #include "FullForm/TFullScreen.h"
 
-#include "FullForm/TPanel.h"
+#include "FullForm/ViewerHost.h"
 #include "common/ErrorReport.h"
 #include "common/FileName.h"
+#include "controls/TImage.h"
+#include "controls/TListBox.h"
+#include "controls/TPanel.h"
+#include "controls/TScrollBox.h"
 #include "forms/FormResources.h"
-#include "mainform/TImage.h"
-#include "mainform/TListBox.h"
-#include "mainform/TMainForm.h"
-#include "mainform/TScrollBox.h"
-#include "shell/TPTShListData.h"
-#include "shell/TPTShellList.h"
+#include "shell/controls/TPTShListData.h"
+#include "shell/controls/TPTShellList.h"
 #include "skin/SkinSetup.h"
 #include "skin/TfcImageBtn.h"
 #include "skin/TfcLabel.h"
@@ -44,7 +44,7 @@ QString bytesStatus(const QString &path)
 {
     return QStringLiteral(" %1  (File Size - %2 Bytes)")
         .arg(upperPath(path))
-        .arg(TMainForm::fileBytes(path));
+        .arg(ViewerHost::fileBytes(path));
 }
 
 } // namespace
@@ -154,15 +154,26 @@ void TFullScreen::showOver(QWidget *over)
     activateWindow();
 }
 
+void TFullScreen::setHost(ViewerHost *host)
+{
+    m_host = host;
+}
+
+void TFullScreen::forgetHost(const ViewerHost *host)
+{
+    if (m_host == host)
+        m_host = nullptr;
+}
+
 void TFullScreen::FormShow()
 {
-    if (!MainForm)
+    if (!m_host)
         return;
-    PicImage->setCenter(MainForm->PicImage->Center());
-    Panel1->setCaption(QStringLiteral("Picture # ") + MainForm->PicLabel->caption());
-    ScrollBox1->setColor(MainForm->ScrollBox1->Color());
-    PicImage->Picture().LoadFromFile(CurrentFile);
-    StatusBar1->showMessage(bytesStatus(CurrentFile));
+    PicImage->setCenter(m_host->preview().Center());
+    Panel1->setCaption(QStringLiteral("Picture # ") + m_host->positionLabel().caption());
+    ScrollBox1->setColor(m_host->previewBox().Color());
+    PicImage->Picture().LoadFromFile(m_host->currentFile());
+    StatusBar1->showMessage(bytesStatus(m_host->currentFile()));
     if (PicImage->width() > width() || PicImage->height() > height()) {
         PicImage->setCenter(false);
         PicImage->setStretch(false);
@@ -171,9 +182,9 @@ void TFullScreen::FormShow()
 
 void TFullScreen::BackButtonClick()
 {
-    if (!MainForm)
+    if (!m_host)
         return;
-    if (ScanMode == 0)
+    if (!m_host->scanListShown())
         stepShellList(-1);
     else
         stepScanList(-1);
@@ -181,9 +192,9 @@ void TFullScreen::BackButtonClick()
 
 void TFullScreen::NextButtonClick()
 {
-    if (!MainForm)
+    if (!m_host)
         return;
-    if (ScanMode == 0)
+    if (!m_host->scanListShown())
         stepShellList(1);
     else
         stepScanList(1);
@@ -192,7 +203,7 @@ void TFullScreen::NextButtonClick()
 // No wrap-around: a step off either end, or with nothing selected, does nothing.
 void TFullScreen::stepShellList(int step)
 {
-    TPTShellList *list = MainForm->PTShellList1;
+    TPTShellList *list = &m_host->fileList();
     const int index = list->SelectedIndex();
     const int target = index + step;
     if (!list->SelectedData() || index < 0 || target < 0 || target >= list->Count())
@@ -201,17 +212,18 @@ void TFullScreen::stepShellList(int step)
     TPTShListData *data = list->SelectedData();
     if (!data)
         return;
-    CurrentFile = data->Path();
+    m_host->setCurrentFile(data->Path());
     loadPicture();
     const QString sizeText = data->SizeText();
-    StatusBar1->showMessage(upperPath(CurrentFile) + QStringLiteral(" File Size - ") + sizeText);
-    MainForm->NameLabel->setCaption(QStringLiteral("File Size - ") + sizeText);
+    StatusBar1->showMessage(
+        upperPath(m_host->currentFile()) + QStringLiteral(" File Size - ") + sizeText);
+    m_host->sizeLabel().setCaption(QStringLiteral("File Size - ") + sizeText);
     showPosition(target, list->Count());
 }
 
 void TFullScreen::stepScanList(int step)
 {
-    TListBox *list = MainForm->ScanListBox;
+    TListBox *list = &m_host->scanList();
     const int index = list->ItemIndex();
     const int target = index + step;
     if (index < 0 || target < 0 || target >= list->count())
@@ -219,24 +231,25 @@ void TFullScreen::stepScanList(int step)
     if (step < 0)
         BackButton->repaint();
     list->setItemIndex(target);
-    CurrentFile = list->Items(target);
+    m_host->setCurrentFile(list->Items(target));
     loadPicture();
-    StatusBar1->showMessage(bytesStatus(CurrentFile));
-    MainForm->NameLabel->setCaption(
-        QStringLiteral("File Size - %1 Bytes").arg(TMainForm::fileBytes(CurrentFile)));
+    const QString path = m_host->currentFile();
+    StatusBar1->showMessage(bytesStatus(path));
+    m_host->sizeLabel().setCaption(
+        QStringLiteral("File Size - %1 Bytes").arg(ViewerHost::fileBytes(path)));
     showPosition(target, list->count());
 }
 
 void TFullScreen::loadPicture()
 {
-    PicImage->Picture().LoadFromFile(CurrentFile);
+    PicImage->Picture().LoadFromFile(m_host->currentFile());
 }
 
 void TFullScreen::showPosition(int index, int count)
 {
-    const QString position = TMainForm::positionText(index, count);
+    const QString position = ViewerHost::positionText(index, count);
     Panel1->setCaption(QStringLiteral(" Picture # ") + position);
-    MainForm->PicLabel->setCaption(position);
+    m_host->positionLabel().setCaption(position);
 }
 
 void TFullScreen::PicImageClick()
@@ -246,9 +259,9 @@ void TFullScreen::PicImageClick()
 
 void TFullScreen::FormHide()
 {
-    if (!MainForm)
+    if (!m_host)
         return;
-    MainForm->PicImage->Picture().LoadFromFile(CurrentFile);
+    m_host->preview().Picture().LoadFromFile(m_host->currentFile());
 }
 
 void TFullScreen::FormClose()
@@ -274,8 +287,8 @@ void TFullScreen::hideEvent(QHideEvent *event)
     if (!std::exchange(m_closeReloaded, false))
         runHandler([this] { FormHide(); });
     // The keyboard goes back to the window the viewer was opened from.
-    if (MainForm && MainForm->isVisible())
-        MainForm->activateWindow();
+    if (m_host && m_host->hostWindow().isVisible())
+        m_host->hostWindow().activateWindow();
 }
 
 void TFullScreen::closeEvent(QCloseEvent *event)

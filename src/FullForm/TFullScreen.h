@@ -12,6 +12,7 @@ class TfcImageBtn;
 class TImage;
 class TPanel;
 class TScrollBox;
+class ViewerHost;
 
 // The full-screen viewer: the current picture alone on the screen, stepped through
 // the main window's picture list with PREV and NEXT. Position and path live in the
@@ -29,6 +30,10 @@ public:
 
     // Covers the whole screen that holds `over` (the main window) and shows.
     void showOver(QWidget *over);
+    // The window whose picture list the viewer steps through; none: the viewer does nothing.
+    void setHost(ViewerHost *host);
+    // The host is going away: the viewer no longer reaches it.
+    void forgetHost(const ViewerHost *host);
 
     TScrollBox *ScrollBox1 = nullptr;
     TImage *PicImage = nullptr;
@@ -64,6 +69,7 @@ private:
     // Set by a close, whose handler has just reloaded the preview: the hide that follows
     // would load it again, and report a broken picture a second time.
     bool m_closeReloaded = false;
+    ViewerHost *m_host = nullptr;
 };
 
 extern TFullScreen *FullScreen;

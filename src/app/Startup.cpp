@@ -27,11 +27,17 @@ void releaseStartupHeap()
 
 } // namespace
 
+// The start-up, in its order. The application object and its title ("Lumisnap") are
+// made by main() before this runs (Application's constructor).
 int runStartup(Application &app)
 {
-    // The windows live until the end; hidden ones are only shown and hidden.
+    // The main window first, so that it is the application's main window. Its
+    // constructor builds the skin, tree, list, labels and clock, then runs FormCreate
+    // (TMainForm.cpp), which may already show the list's first picture. It stays hidden.
     TMainForm mainForm;
     MainForm = &mainForm;
+    // The viewer and the alarm dialog, hidden until the preview or the clock is clicked.
+    // The windows live until the end; hidden ones are only shown and hidden.
     TFullScreen fullScreen;
     FullScreen = &fullScreen;
     TSetAlarmForm setAlarmForm;
@@ -41,10 +47,14 @@ int runStartup(Application &app)
     // What FormCreate showed stays on screen, but no selection is current yet.
     CurrentFile.clear();
 
+    // The first splash, modal: start-up waits here while its nested loop runs, until
+    // its timer closes it 2000 ms later (TSplashForm.cpp).
     createSplashForm()->showModal();
     ScanMode = 0;
     app.setWindowIcon(Application::programIcon());
 
+    // The event loop. Showing the main window runs its FormShow (TMainForm.cpp), which
+    // puts a second splash over it; closing the main window ends the loop.
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit);
     mainForm.showCentered();

@@ -4,17 +4,17 @@
 #include "app/TSplashForm.h"
 #include "clock/TRxClock.h"
 #include "common/ErrorReport.h"
+#include "controls/TImage.h"
+#include "controls/TLabel.h"
+#include "controls/TListBox.h"
+#include "controls/TScrollBox.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
-#include "mainform/TImage.h"
-#include "mainform/TLabel.h"
-#include "mainform/TListBox.h"
-#include "mainform/TScrollBox.h"
 #include "setalarm/TSetAlarmForm.h"
-#include "shell/ShellModel.h"
-#include "shell/ShellOpen.h"
-#include "shell/TPTShellList.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/controls/TPTShellTree.h"
+#include "shell/namespace/ShellModel.h"
+#include "shell/transfer/ShellOpen.h"
 #include "skin/TfcImageForm.h"
 #include "skin/TfcLabel.h"
 
@@ -74,18 +74,17 @@ TMainForm::TMainForm(QWidget *parent)
     runHandler([this] { FormCreate(); });
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    if (FullScreen)
+        FullScreen->forgetHost(this);
+}
 
 void TMainForm::showCentered()
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     show();
-}
-
-QString TMainForm::positionText(int index, int count)
-{
-    return QStringLiteral("%1 of %2").arg(index + 1).arg(count);
 }
 
 void TMainForm::FormCreate()
@@ -143,13 +142,6 @@ void TMainForm::DirectoryListBox1Click()
         return;
     PicImage->Picture().LoadFromFile(CurrentFile);
     showBytesAndPosition(PTShellList1->SelectedIndex(), PTShellList1->Count());
-}
-
-qint64 TMainForm::fileBytes(const QString &path)
-{
-    // 64 bits, so that files past 2 GiB read right.
-    const std::optional<FileData> file = shellModel().findFile(path);
-    return file ? file->size : 0;
 }
 
 void TMainForm::showBytesAndPosition(int index, int count)

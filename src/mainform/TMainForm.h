@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FullForm/ViewerHost.h"
 #include "common/TColor.h"
 #include "skin/AccessibleFace.h"
 
@@ -36,7 +37,7 @@ extern int ScanCount;
 extern QString ScanRoot;
 
 // The skinned main window: folder tree, filtered file list, preview and hot labels.
-class TMainForm : public QWidget, public AccessibleFace
+class TMainForm : public QWidget, public ViewerHost, public AccessibleFace
 {
     Q_OBJECT
 public:
@@ -48,11 +49,6 @@ public:
     ~TMainForm() override;
 
     void showCentered();
-
-    // The position text of an entry: "6 of 12".
-    static QString positionText(int index, int count);
-    // The size of a file as its directory entry gives it; 0 when it is gone.
-    static qint64 fileBytes(const QString &path);
 
     // Where "OFF" ends the process and where "COLOR" asks for a colour; tests replace
     // both so that they can watch what would happen.
@@ -127,6 +123,18 @@ public:
     void FormShow();
     void FormClose();
 
+    // What the viewer steps through and writes back.
+    QWidget &hostWindow() override { return *this; }
+    bool scanListShown() const override { return ScanMode != 0; }
+    TPTShellList &fileList() override { return *PTShellList1; }
+    TListBox &scanList() override { return *ScanListBox; }
+    QString currentFile() const override { return CurrentFile; }
+    void setCurrentFile(const QString &path) override { CurrentFile = path; }
+    TImage &preview() override { return *PicImage; }
+    TScrollBox &previewBox() override { return *ScrollBox1; }
+    TfcLabel &sizeLabel() override { return *NameLabel; }
+    TfcLabel &positionLabel() override { return *PicLabel; }
+
 signals:
     void closed();
 
@@ -151,6 +159,7 @@ private:
     void showFileList();
     bool scanIsLatest(int scan) const { return scan == m_latestScan; }
     void placePreview(bool fillsBox);
+    void openViewer();
 
     // The number of the latest scan: one started inside another makes the older stale.
     int m_latestScan = 0;

@@ -4,14 +4,14 @@
 #include "FullForm/TFullScreen.h"
 #include "clock/TRxClock.h"
 #include "common/ErrorReport.h"
+#include "controls/TImage.h"
+#include "controls/TLabel.h"
+#include "controls/TListBox.h"
+#include "controls/TScrollBox.h"
 #include "mainform/IsPictureFile.h"
-#include "mainform/TImage.h"
-#include "mainform/TLabel.h"
-#include "mainform/TListBox.h"
-#include "mainform/TScrollBox.h"
-#include "shell/TPTCustomDraw.h"
-#include "shell/TPTShellList.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTCustomDraw.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcImageForm.h"
 #include "skin/TfcLabel.h"
 
@@ -162,11 +162,17 @@ void TMainForm::PicImageClick()
 {
     if (ScanMode == 1) {
         if (ScanListBox->count() > 0)
-            FullScreen->showOver(this);
+            openViewer();
         return;
     }
     if (TPTShListData *data = PTShellList1->SelectedData(); data && IsPictureFile(data->Path()))
-        FullScreen->showOver(this);
+        openViewer();
+}
+
+void TMainForm::openViewer()
+{
+    FullScreen->setHost(this);
+    FullScreen->showOver(this);
 }
 
 void TMainForm::HotLabelMouseMove(TfcLabel *label)

@@ -3,13 +3,13 @@
 #include "mainform/TMainForm.h"
 
 #include "common/FileName.h"
+#include "controls/TImage.h"
+#include "controls/TListBox.h"
 #include "mainform/IsPictureFile.h"
-#include "mainform/TImage.h"
-#include "mainform/TListBox.h"
 #include "picture/TRxGIFAnimator.h"
-#include "shell/FolderWalk.h"
-#include "shell/ShellModel.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTShellTree.h"
+#include "shell/namespace/FolderWalk.h"
+#include "shell/namespace/ShellModel.h"
 #include "skin/TfcLabel.h"
 
 #include <QAbstractEventDispatcher>

@@ -3,13 +3,13 @@
 #include "../mainform/MainFormSandbox.h"
 #include "ViewerWindows.h"
 
-#include "FullForm/TPanel.h"
 #include "app/Application.h"
 #include "common/ErrorReport.h"
-#include "mainform/TImage.h"
-#include "mainform/TListBox.h"
-#include "mainform/TScrollBox.h"
-#include "shell/TPTShellTree.h"
+#include "controls/TImage.h"
+#include "controls/TListBox.h"
+#include "controls/TPanel.h"
+#include "controls/TScrollBox.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcImageBtn.h"
 #include "skin/TfcLabel.h"
 

@@ -5,11 +5,11 @@
 #include "ScreenShot.h"
 #include "ViewerWindows.h"
 
-#include "FullForm/TPanel.h"
 #include "app/Application.h"
-#include "mainform/TImage.h"
-#include "mainform/TScrollBox.h"
-#include "shell/TPTShellTree.h"
+#include "controls/TImage.h"
+#include "controls/TPanel.h"
+#include "controls/TScrollBox.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcImageBtn.h"
 #include "skin/TfcLabel.h"
 

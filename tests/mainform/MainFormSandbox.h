@@ -5,9 +5,9 @@
 // application object, so that the desktop and home locations point into it.
 
 #include "mainform/TMainForm.h"
-#include "shell/ShellModel.h"
-#include "shell/TPTShListData.h"
-#include "shell/TPTShellList.h"
+#include "shell/controls/TPTShListData.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/namespace/ShellModel.h"
 
 #include <QBuffer>
 #include <QColor>

@@ -9,7 +9,7 @@
 #include "MainFormSandbox.h"
 
 #include "common/FileName.h"
-#include "shell/PosixShellModel.h"
+#include "shell/namespace/PosixShellModel.h"
 
 #include <QCoreApplication>
 

@@ -7,7 +7,7 @@
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
 #include "app/TSplashForm.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTShellTree.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "common/DesktopId.h"
 #include "common/Error.h"
 #include "common/FileName.h"
+#include "controls/SortedPathList.h"
+#include "controls/TImage.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
-#include "mainform/SortedPathList.h"
-#include "mainform/TImage.h"
 #include "mainform/TMainForm.h"
 
 #include <QDir>

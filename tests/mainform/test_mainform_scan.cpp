@@ -4,10 +4,10 @@
 
 #include "app/Application.h"
 #include "app/TSplashForm.h"
-#include "mainform/TImage.h"
-#include "mainform/TListBox.h"
+#include "controls/TImage.h"
+#include "controls/TListBox.h"
 #include "picture/TRxGIFAnimator.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcLabel.h"
 
 #include <QFileInfo>

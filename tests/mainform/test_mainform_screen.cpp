@@ -7,9 +7,9 @@
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
 #include "app/TSplashForm.h"
-#include "mainform/TImage.h"
-#include "mainform/TScrollBox.h"
-#include "shell/TPTShellTree.h"
+#include "controls/TImage.h"
+#include "controls/TScrollBox.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcLabel.h"
 
 #include <QDir>

@@ -2,10 +2,10 @@
 // Comic Sans the way the main window draws them. An optional argument names the folder
 // to open.
 #include "common/FileName.h"
-#include "shell/ShellModel.h"
-#include "shell/TPTCustomDraw.h"
-#include "shell/TPTShellList.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTCustomDraw.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/controls/TPTShellTree.h"
+#include "shell/namespace/ShellModel.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

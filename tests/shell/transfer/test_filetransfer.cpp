@@ -1,0 +1,271 @@
+#include "common/FileName.h"
+#include "shell/namespace/PosixShellModel.h"
+#include "shell/namespace/ShellModel.h"
+#include "shell/transfer/FileTransfer.h"
+#include "shell/transfer/ShellDataObject.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace lumisnap;
+
+namespace {
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file;
+    QVERIFY(openFile(file, path, QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file;
+    return openFile(file, path, QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Every entry of a folder, hidden ones too, sorted.
+QStringList entries(const QString &folder)
+{
+    QStringList names;
+    for (const QString &name : QDir(folder).entryList(
+             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
+        names << name;
+    return names;
+}
+
+quint32 u32At(const QByteArray &bytes, int at)
+{
+    quint32 value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | quint8(bytes[at + i]);
+    return value;
+}
+
+// Restores the write function on every way out.
+struct WriteFault
+{
+    explicit WriteFault(qint64 failAfter)
+    {
+        FileTransfer::setWriteFunction(
+            [failAfter, written = qint64(0)](int fd, const char *data, size_t size) mutable {
+                if (written + qint64(size) > failAfter) {
+                    errno = ENOSPC;
+                    return ssize_t(-1);
+                }
+                written += qint64(size);
+                return ::write(fd, data, size);
+            });
+    }
+    ~WriteFault() { FileTransfer::setWriteFunction({}); }
+};
+
+} // namespace
+
+class TestFileTransfer : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_src, m_dst;
+
+    ShellItems itemsOf(const QString &folder, const QStringList &names)
+    {
+        ShellItems items;
+        items.parent = shellModel().desktopFolder()->parseDisplayName(folder);
+        const ShellFolderPtr parent = shellModel().bindToFolder(items.parent);
+        for (const QString &name : names) {
+            items.items.push_back(parent->parseDisplayName(name));
+            items.paths << folder + '/' + name;
+        }
+        return items;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_src = m_dir->path() + "/src";
+        m_dst = m_dir->path() + "/dst";
+        QDir().mkpath(m_src);
+        QDir().mkpath(m_dst);
+    }
+
+    void cleanup() { removeTree(encodeFileName(m_dir->path())); }
+
+    void idListArrayLayout_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("one row") << QStringList { "a.jpg" };
+        QTest::newRow("three rows") << QStringList { "a.jpg", "b c.gif", "d.bmp" };
+    }
+
+    void idListArrayLayout()
+    {
+        QFETCH(QStringList, names);
+        for (const QString &name : names)
+            write(m_src + '/' + name, "x");
+        const ShellItems items = itemsOf(m_src, names);
+        const QByteArray block = idListArrayBytes(items);
+        const int n = int(names.size());
+        QCOMPARE(u32At(block, 0), quint32(n));
+        int offset = 4 * (n + 2);
+        QCOMPARE(u32At(block, 4), quint32(offset));
+        QCOMPARE(block.mid(offset, items.parent.size()), items.parent.bytes());
+        offset += int(items.parent.size());
+        for (int i = 0; i < n; ++i) {
+            QCOMPARE(u32At(block, 8 + 4 * i), quint32(offset));
+            QCOMPARE(
+                block.mid(offset, items.items[size_t(i)].size()), items.items[size_t(i)].bytes());
+            offset += int(items.items[size_t(i)].size());
+        }
+        QCOMPARE(block.size(), offset);
+        const std::optional<ShellItems> back = readIdListArray(block);
+        QVERIFY(back);
+        QCOMPARE(back->paths, items.paths);
+        // Cut short anywhere, or with an offset past the end, it is refused.
+        for (int cut = 0; cut < block.size(); ++cut)
+            QVERIFY(!readIdListArray(block.left(cut)));
+        QByteArray bad = block;
+        bad[4] = char(0x7F);
+        QVERIFY(!readIdListArray(bad));
+    }
+
+    void textAndUriLists()
+    {
+        const QStringList names { "with space.jpg", "häuser.gif", decodeFileName("raw\xff.bmp") };
+        for (const QString &name : names)
+            write(m_src + '/' + name, "x");
+        const ShellItems items = itemsOf(m_src, names);
+        const std::unique_ptr<QMimeData> data = makeShellMimeData(items, "cut");
+        QByteArray text;
+        for (const QString &path : items.paths)
+            text += encodeFileName(path) + "\r\n";
+        QCOMPARE(data->data(PlainTextMime), text);
+        QVERIFY(data->data(UriListMime).contains("with%20space.jpg\r\n"));
+        QVERIFY(data->data(UriListMime).contains("raw%FF.bmp"));
+        QVERIFY(data->data(CopiedFilesMime).startsWith("cut\nfile://"));
+        // Read back from each format alone, every name keeps its bytes.
+        for (const QString &format : { IdListArrayMime, UriListMime, CopiedFilesMime }) {
+            QMimeData only;
+            only.setData(format, data->data(format));
+            const DroppedFiles dropped = readDroppedFiles(&only);
+            QCOMPARE(dropped.paths, items.paths);
+            QCOMPARE(dropped.cut, format == CopiedFilesMime);
+        }
+    }
+
+    void nameConflictGetsFreeName()
+    {
+        write(m_src + "/photo.jpg", "new");
+        write(m_dst + "/photo.jpg", "old");
+        write(m_dst + "/photo (2).jpg", "older");
+        FileTransfer transfer;
+        const FileTransfer::Outcome outcome
+            = transfer.run({ m_src + "/photo.jpg" }, m_dst, FileTransfer::Mode::Copy);
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        QCOMPARE(outcome.placed, QStringList { m_dst + "/photo (3).jpg" });
+        QCOMPARE(read(m_dst + "/photo.jpg"), QByteArray("old"));
+        QCOMPARE(read(m_dst + "/photo (3).jpg"), QByteArray("new"));
+        QCOMPARE(FileTransfer::candidateName("archive", 2, false), QByteArray("archive (2)"));
+        QCOMPARE(FileTransfer::candidateName("my.folder", 2, true), QByteArray("my.folder (2)"));
+        // A folder copies whole; moving it into itself is refused.
+        QDir().mkpath(m_src + "/album/inner");
+        write(m_src + "/album/inner/x.gif", "gif");
+        QVERIFY(
+            transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Copy).error.isEmpty());
+        QCOMPARE(read(m_dst + "/album/inner/x.gif"), QByteArray("gif"));
+        QVERIFY(
+            !transfer.run({ m_src + "/album" }, m_src + "/album/inner", FileTransfer::Mode::Move)
+                 .error.isEmpty());
+        QCOMPARE(read(m_src + "/album/inner/x.gif"), QByteArray("gif"));
+    }
+
+    void failedCopyLeavesNoPart_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("disk full") << false;
+        QTest::newRow("cancelled") << true;
+    }
+
+    void failedCopyLeavesNoPart()
+    {
+        QFETCH(bool, cancel);
+        const QByteArray big(3 << 20, 'p');
+        write(m_src + "/big.jpg", big);
+        write(m_src + "/small.jpg", "s");
+        FileTransfer::Outcome outcome;
+        {
+            const WriteFault fault(cancel ? qint64(big.size()) * 10 : (1 << 20));
+            int checks = 0;
+            if (cancel)
+                FileTransfer::setCancelCheck([&] { return ++checks > 2; });
+            FileTransfer transfer;
+            outcome = transfer.run(
+                { m_src + "/small.jpg", m_src + "/big.jpg" }, m_dst, FileTransfer::Mode::Copy);
+            FileTransfer::setCancelCheck({});
+        }
+        QCOMPARE(outcome.cancelled, cancel);
+        QCOMPARE(outcome.error.isEmpty(), cancel);
+        if (!cancel)
+            QVERIFY2(outcome.error.contains("big.jpg"), qPrintable(outcome.error));
+        // What was done stays done, the rest stays where it was, and no part is left.
+        QCOMPARE(entries(m_dst), QStringList { "small.jpg" });
+        QCOMPARE(entries(m_src), (QStringList { "big.jpg", "small.jpg" }));
+        QCOMPARE(read(m_src + "/big.jpg"), big);
+    }
+
+    // Two file systems are needed: the temporary folder and the shared memory one.
+    void crossDeviceMoveKeepsSourceOnFailure()
+    {
+        QTemporaryDir other("/dev/shm/lumisnap-test-XXXXXX");
+        struct stat a, b;
+        if (!other.isValid() || ::stat(m_src.toLocal8Bit().constData(), &a) != 0
+            || ::stat(other.path().toLocal8Bit().constData(), &b) != 0 || a.st_dev == b.st_dev)
+            QSKIP("no second file system to move across");
+        write(m_src + "/photo.jpg", QByteArray(100000, 'j'));
+        {
+            const WriteFault fault(1000);
+            FileTransfer transfer;
+            const auto outcome
+                = transfer.run({ m_src + "/photo.jpg" }, other.path(), FileTransfer::Mode::Move);
+            QVERIFY(outcome.error.contains("photo.jpg"));
+        }
+        QCOMPARE(entries(other.path()), QStringList());
+        QCOMPARE(read(m_src + "/photo.jpg").size(), 100000);
+        FileTransfer transfer;
+        QVERIFY(transfer.run({ m_src + "/photo.jpg" }, other.path(), FileTransfer::Mode::Move)
+                    .error.isEmpty());
+        QCOMPARE(entries(other.path()), QStringList { "photo.jpg" });
+        QCOMPARE(entries(m_src), QStringList());
+    }
+
+    void itemThatCannotMoveLimitsEffects()
+    {
+        write(m_src + "/a.jpg", "a");
+        const ShellItems items = itemsOf(m_src, { "a.jpg" });
+        QCOMPARE(allowedEffectsOf(items), std::uint32_t(DROPEFFECT_ALL));
+        // "Computer" is no file: it cannot move, nor can any set of items holding it.
+        ShellItems withVirtual;
+        withVirtual.parent = IdList::empty();
+        withVirtual.items = { shellModel().desktopFolder()->parseDisplayName("::Computer"),
+            IdListItem(items.parent, 0) };
+        QVERIFY(!(allowedEffectsOf(withVirtual) & DROPEFFECT_MOVE));
+        QFile::setPermissions(m_src, QFile::ReadOwner | QFile::ExeOwner);
+        const std::uint32_t allowed = allowedEffectsOf(items);
+        QFile::setPermissions(m_src, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (::geteuid() == 0)
+            QSKIP("root may write anywhere");
+        QCOMPARE(allowed, std::uint32_t(DROPEFFECT_COPY | DROPEFFECT_LINK));
+    }
+};
+
+QTEST_MAIN(TestFileTransfer)
+#include "test_filetransfer.moc"
