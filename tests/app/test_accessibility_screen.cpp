@@ -7,12 +7,12 @@
 #include "ScreenShot.h"
 
 #include "FullForm/TFullScreen.h"
-#include "controls/TPanel.h"
 #include "app/Application.h"
 #include "app/TSplashForm.h"
 #include "controls/TImage.h"
 #include "controls/TLabel.h"
 #include "controls/TListBox.h"
+#include "controls/TPanel.h"
 #include "setalarm/TSetAlarmForm.h"
 #include "shell/controls/TPTShellTree.h"
 #include "skin/TfcImageBtn.h"
