@@ -85,6 +85,8 @@ void TMainForm::showCentered()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
     show();
+    // The keyboard starts here, also where no window manager hands it over.
+    activateWindow();
 }
 
 void TMainForm::FormCreate()
