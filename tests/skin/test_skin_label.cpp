@@ -73,6 +73,9 @@ private slots:
     void unchangedSettersDoNothing();
     void enterAndLeaveFireOncePerCrossing();
     void clickNeedsPressAndReleaseInside();
+    void keysClickAButtonLikeLabel_data();
+    void keysClickAButtonLikeLabel();
+    void focusMarkIsInTheTextColour();
 
 private:
     TfcLabel *makeLabel(const QString &caption);
@@ -351,6 +354,61 @@ void TestSkinLabel::clickNeedsPressAndReleaseInside()
     label->setEnabled(false);
     QTest::mouseClick(window, Qt::LeftButton, {}, inside);
     QCOMPARE(clicks.count(), 1);
+}
+
+void TestSkinLabel::keysClickAButtonLikeLabel_data()
+{
+    QTest::addColumn<bool>("buttonLike");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("space") << true << int(Qt::Key_Space) << Qt::KeyboardModifiers() << 1;
+    QTest::newRow("return") << true << int(Qt::Key_Return) << Qt::KeyboardModifiers() << 1;
+    QTest::newRow("keypad enter") << true << int(Qt::Key_Enter)
+                                  << Qt::KeyboardModifiers(Qt::KeypadModifier) << 1;
+    QTest::newRow("ctrl+space") << true << int(Qt::Key_Space)
+                                << Qt::KeyboardModifiers(Qt::ControlModifier) << 0;
+    QTest::newRow("a letter") << true << int(Qt::Key_A) << Qt::KeyboardModifiers() << 0;
+    QTest::newRow("plain label") << false << int(Qt::Key_Space) << Qt::KeyboardModifiers() << 0;
+}
+
+void TestSkinLabel::keysClickAButtonLikeLabel()
+{
+    QFETCH(bool, buttonLike);
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, clicks);
+    TfcLabel *label = makeLabel(QStringLiteral("STRETCH"));
+    label->setButtonLike(buttonLike);
+    QCOMPARE(label->focusPolicy(), buttonLike ? Qt::TabFocus : Qt::NoFocus);
+    QSignalSpy clicked(label, &TfcCustomLabel::clicked);
+    QTest::keyClick(label, Qt::Key(key), modifiers);
+    QCOMPARE(clicked.count(), clicks);
+    // A held key clicks once, not once per repeat.
+    QKeyEvent repeat(QEvent::KeyPress, key, modifiers, QString(), true);
+    QApplication::sendEvent(label, &repeat);
+    QCOMPARE(clicked.count(), clicks);
+}
+
+void TestSkinLabel::focusMarkIsInTheTextColour()
+{
+    TfcLabel *label = makeLabel(QStringLiteral("STRETCH"));
+    label->setButtonLike(true);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    const auto edge = [label] {
+        const QImage shot = label->grab().toImage();
+        int yellow = 0;
+        for (int x = 0; x < shot.width(); ++x)
+            yellow += shot.pixelColor(x, shot.height() - 1) == QColor(Qt::yellow);
+        return yellow;
+    };
+    label->setFocus();
+    QTRY_VERIFY(label->hasFocus());
+    QVERIFY(edge() > 0);
+    label->clearFocus();
+    QVERIFY(!label->hasFocus());
+    QCOMPARE(edge(), 0); // the bottom row holds only shadow
 }
 
 QTEST_MAIN(TestSkinLabel)
