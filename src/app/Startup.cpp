@@ -2,6 +2,7 @@
 
 #include "FullForm/TFullScreen.h"
 #include "app/Application.h"
+#include "app/SingleInstance.h"
 #include "app/TSplashForm.h"
 #include "mainform/TMainForm.h"
 #include "setalarm/TSetAlarmForm.h"
@@ -25,9 +26,29 @@ void releaseStartupHeap()
 #endif
 }
 
+// Brings the main window to the front for a later start: on Wayland only with the token
+// the desktop gave that start.
+void bringToFront(TMainForm &mainForm, const QByteArray &activationToken)
+{
+    if (FullScreen && FullScreen->isVisible())
+        FullScreen->hide();
+    if (mainForm.isMinimized())
+        mainForm.showNormal();
+    mainForm.raise();
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken);
+    mainForm.activateWindow();
+}
+
+void openPath(TMainForm &mainForm, const QString &path)
+{
+    if (!path.isEmpty())
+        runHandler([&] { mainForm.OpenPath(path); });
+}
+
 } // namespace
 
-int runStartup(Application &app)
+int runStartup(Application &app, const QString &path, SingleInstance *instance)
 {
     // The windows live until the end; hidden ones are only shown and hidden.
     TMainForm mainForm;
@@ -41,6 +62,23 @@ int runStartup(Application &app)
     // What FormCreate showed stays on screen, but no selection is current yet.
     CurrentFile.clear();
 
+    // Later starts may hand their paths over during the splash: the latest waits.
+    bool running = false;
+    QString waitingPath = path;
+    if (instance) {
+        QObject::connect(instance, &SingleInstance::openRequested, &mainForm,
+            [&](const QString &requested, const QByteArray &activationToken) {
+                if (!running) {
+                    if (!requested.isEmpty())
+                        waitingPath = requested;
+                    return;
+                }
+                bringToFront(mainForm, activationToken);
+                openPath(mainForm, requested);
+            },
+            Qt::QueuedConnection);
+    }
+
     createSplashForm()->showModal();
     ScanMode = 0;
     app.setWindowIcon(Application::programIcon());
@@ -48,6 +86,8 @@ int runStartup(Application &app)
     app.setQuitOnLastWindowClosed(false);
     QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit);
     mainForm.showCentered();
+    running = true;
+    QTimer::singleShot(0, &mainForm, [&] { openPath(mainForm, waitingPath); });
     QTimer::singleShot(1000, &mainForm, releaseStartupHeap);
     app.exec();
 
