@@ -35,9 +35,12 @@ void bringToFront(TMainForm &mainForm, const QByteArray &activationToken)
     if (mainForm.isMinimized())
         mainForm.showNormal();
     mainForm.raise();
+    // The Wayland plugin reads the token while it asks for the activation; programs this
+    // one starts later must not inherit it.
     if (!activationToken.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     mainForm.activateWindow();
+    qunsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 void openPath(TMainForm &mainForm, const QString &path)

@@ -48,6 +48,7 @@ struct State
     QString name;
     QString pic;
     QStringList errors;
+    bool active = false;
 };
 
 struct Step
@@ -96,6 +97,7 @@ private:
         s.name = MainForm->NameLabel->caption();
         s.pic = MainForm->PicLabel->caption();
         s.errors = m_errors;
+        s.active = QApplication::activeWindow() == MainForm;
         return s;
     }
 
@@ -119,7 +121,14 @@ private:
         handOver("unreadable", trip("shot.png"), [&] { return !m_errors.isEmpty(); });
         handOver("missing", trip("gone.jpg"), [&] { return m_errors.size() > 1; });
 
-        // A real second program, as a file manager starts it.
+        // A real second program, as a file manager starts it, while another window is
+        // in front.
+        QWidget other;
+        other.resize(600, 500);
+        other.show();
+        other.activateWindow();
+        waitFor([&] { return QApplication::activeWindow() == &other; });
+        m_steps.push_back({ "other in front", snapshot() });
         QProcess second;
         second.start(QStringLiteral(LUMISNAP_EXE), { holiday + "/photo05.bmp" });
         const bool ended = second.waitForFinished(5000);
@@ -128,7 +137,9 @@ private:
                     .arg(ended)
                     .arg(second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1),
                 {} });
-        waitFor([] { return CurrentFile.endsWith("photo05.bmp"); });
+        waitFor([] {
+            return CurrentFile.endsWith("photo05.bmp") && QApplication::activeWindow() == MainForm;
+        });
         m_steps.push_back({ "second", snapshot() });
         MainForm->close();
     }
@@ -220,6 +231,8 @@ private slots:
         QCOMPARE(s->selected, 4);
         QCOMPARE(s->pic, QString("5 of 12"));
         QCOMPARE(s->width, 60);
+        QVERIFY(!stepNamed("other in front")->active);
+        QVERIFY(s->active);
     }
 };
 
