@@ -3,14 +3,14 @@
 #include "common/DesktopId.h"
 #include "common/FileName.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -92,9 +92,8 @@ SingleInstance::SingleInstance(QString socketPath)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server)
-        m_server->close();
-    else if (m_listenFd >= 0)
+    m_listener.reset(); // before the descriptor it watches is closed
+    if (m_listenFd >= 0)
         ::close(m_listenFd);
     if (m_lockFd >= 0) {
         // Still under the lock: the socket is this process's own.
@@ -162,45 +161,70 @@ bool SingleInstance::handOver(const QByteArray &request) const
     return sent;
 }
 
+// Plain sockets and notifiers: the network module would cost the program more memory
+// than everything this does.
 void SingleInstance::serve()
 {
-    if (m_listenFd < 0 || m_server)
+    if (m_listenFd < 0 || m_listener)
         return;
-    m_server = new QLocalServer(this);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
-    if (!m_server->listen(m_listenFd)) {
-        std::exchange(m_server, nullptr)->deleteLater();
-        return;
-    }
-    m_listenFd = -1; // the server closes it
+    ::fcntl(m_listenFd, F_SETFL, ::fcntl(m_listenFd, F_GETFL) | O_NONBLOCK);
+    m_listener = std::make_unique<QSocketNotifier>(m_listenFd, QSocketNotifier::Read);
+    connect(m_listener.get(), &QSocketNotifier::activated, this, &SingleInstance::accept);
 }
 
 void SingleInstance::accept()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0 && errno == EINTR)
+            continue;
+        if (fd < 0)
+            return;
+        auto request = std::make_shared<Request>();
+        request->fd = fd;
+        request->notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connect(request->notifier, &QSocketNotifier::activated, this,
+            [this, request] { readRequest(*request); });
         // A start that never finishes its request does not hold on for ever.
-        QTimer::singleShot(RequestTimeoutMs, socket, &QLocalSocket::abort);
-        if (socket->bytesAvailable() > 0)
-            readRequest(socket);
+        QTimer::singleShot(RequestTimeoutMs, request->notifier, [request] { finish(*request); });
     }
 }
 
-void SingleInstance::readRequest(QLocalSocket *socket)
+void SingleInstance::finish(Request &request)
 {
-    const QByteArray bytes = socket->peek(MaxRequestBytes + 1);
-    if (bytes.size() > MaxRequestBytes) {
-        socket->abort();
+    if (request.fd < 0)
         return;
+    ::close(std::exchange(request.fd, -1));
+    request.notifier->setEnabled(false);
+    request.notifier->deleteLater();
+}
+
+void SingleInstance::readRequest(Request &request)
+{
+    bool ended = false;
+    char buffer[4096];
+    while (request.fd >= 0) {
+        const ssize_t n = ::read(request.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        if (n <= 0) {
+            ended = true;
+            break;
+        }
+        request.bytes.append(buffer, n);
+        if (request.bytes.size() > MaxRequestBytes) {
+            finish(request);
+            return;
+        }
     }
-    if (bytes.count('\0') < 3)
+    if (!ended && request.bytes.count('\0') < 3)
         return;
-    socket->read(bytes.size());
-    socket->disconnectFromServer();
+    finish(request);
     QString path;
     QByteArray token;
-    if (decodeRequest(bytes, &path, &token))
+    if (decodeRequest(request.bytes, &path, &token))
         emit openRequested(path, token);
 }
 

@@ -4,8 +4,9 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+#include <memory>
+
+class QSocketNotifier;
 
 namespace lumisnap {
 
@@ -43,15 +44,24 @@ signals:
     void openRequested(const QString &path, const QByteArray &activationToken);
 
 private:
+    // One later start's connection, until its request is whole or it gives up.
+    struct Request
+    {
+        int fd = -1;
+        QByteArray bytes;
+        QSocketNotifier *notifier = nullptr; // child of this object
+    };
+
     bool listenFirst();
     bool handOver(const QByteArray &request) const;
     void accept();
-    void readRequest(QLocalSocket *socket);
+    void readRequest(Request &request);
+    static void finish(Request &request);
 
     QString m_socketPath;
     int m_lockFd = -1;
     int m_listenFd = -1;
-    QLocalServer *m_server = nullptr;
+    std::unique_ptr<QSocketNotifier> m_listener;
 };
 
 } // namespace lumisnap

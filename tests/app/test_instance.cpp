@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace lumisnap;
 
 using Action = CommandLine::Action;
@@ -105,6 +109,31 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(program.readAllStandardOutput(), QByteArray("Lumisnap " LUMISNAP_VERSION "\n"));
+    }
+
+    // Junk on the socket (too long, or not a request) is dropped; the next start gets through.
+    void junkIsDropped()
+    {
+        QTemporaryDir runtime;
+        SingleInstance first(runtime.filePath("lumisnap.socket"));
+        QCOMPARE(first.claim(QString(), {}), SingleInstance::Role::First);
+        first.serve();
+        QSignalSpy opened(&first, &SingleInstance::openRequested);
+        for (const QByteArray &junk : { QByteArray(100 * 1024, 'x'), QByteArray("a\0b\0c\0", 6) }) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            qstrcpy(address.sun_path, QFile::encodeName(runtime.filePath("lumisnap.socket")));
+            QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+            QCOMPARE(::write(fd, junk.constData(), junk.size()), ssize_t(junk.size()));
+            ::close(fd);
+        }
+        SingleInstance later(runtime.filePath("lumisnap.socket"));
+        QCOMPARE(later.claim("/a.gif", "t"), SingleInstance::Role::HandedOver);
+        QTRY_COMPARE(opened.size(), 1);
+        QCOMPARE(opened[0][0].toString(), QString("/a.gif"));
+        QTest::qWait(100);
+        QCOMPARE(opened.size(), 1);
     }
 
     // A program killed outright leaves its socket behind; the next start runs all the same
