@@ -10,6 +10,9 @@ a computer whose monitor shows the picture, beside a folder tree and a file list
 JPEG, icon and bitmap files. It shows pictures centred, stretched or plain, steps through \
 them full screen, searches a whole drive for pictures, and keeps a clock with a daily alarm.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The package's copyright file (/usr/share/doc/lumisnap/copyright, machine-readable) is
+# installed from data/; this is the same licence for CPack's own use.
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

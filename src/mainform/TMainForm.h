@@ -87,6 +87,9 @@ public:
     void PTShellList1Click();
     void PTShellList1Change();
     void DirectoryListBox1Click();
+    // Goes to a file or folder given from outside as the user's clicks would: the
+    // folder in the tree, then the file in the list. Throws when it cannot be read.
+    void OpenPath(const QString &losslessPath);
 
     // Display modes and hot labels.
     void StretchLabelClick();
@@ -154,6 +157,7 @@ private:
     void bindHandlers();
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);
+    void showUnlistedFile(const QString &path);
     void showBytesAndPosition(int index, int count);
     void startScan();
     void showFileList();

@@ -1,8 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Installs the build into PREFIX and checks the tree: exactly the EXPECTED files, each
 # icon a PNG of its folder's size made from ICONS/lumisnap-<size>.png (the files the
-# program's window icon is built from), and a desktop entry that names that icon and starts
-# the program without file arguments.
+# program's window icon is built from), a desktop entry that names that icon and hands the
+# program one file, and a machine-readable copyright file under the MIT licence.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${PREFIX}"
                 RESULT_VARIABLE result OUTPUT_QUIET)
@@ -42,9 +42,16 @@ foreach(path IN LISTS installed)
 endforeach()
 
 file(STRINGS "${PREFIX}/share/applications/${DESKTOP_ID}.desktop" lines)
-foreach(want "Name=Lumisnap" "Icon=${DESKTOP_ID}" "Exec=lumisnap")
+foreach(want "Name=Lumisnap" "Icon=${DESKTOP_ID}" "Exec=lumisnap %f")
   if(NOT want IN_LIST lines)
     message(FATAL_ERROR "the desktop entry has no line ${want}")
+  endif()
+endforeach()
+file(STRINGS "${PREFIX}/share/doc/lumisnap/copyright" lines)
+foreach(want "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+        "Files: *" "License: MIT")
+  if(NOT want IN_LIST lines)
+    message(FATAL_ERROR "the copyright file has no line ${want}")
   endif()
 endforeach()
 message(STATUS "${PREFIX}: ${installed}")
