@@ -4,11 +4,11 @@
 
 #include "common/Error.h"
 #include "common/FileName.h"
-#include "mainform/TImage.h"
-#include "shell/ShellModel.h"
-#include "shell/TPTShListData.h"
-#include "shell/TPTShellList.h"
-#include "shell/TPTShellTree.h"
+#include "controls/TImage.h"
+#include "shell/controls/TPTShListData.h"
+#include "shell/controls/TPTShellList.h"
+#include "shell/controls/TPTShellTree.h"
+#include "shell/namespace/ShellModel.h"
 #include "skin/TfcLabel.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "common/FileName.h"
+#include "controls/TImage.h"
 #include "mainform/MainFormSandbox.h"
-#include "mainform/TImage.h"
-#include "shell/TPTShellTree.h"
+#include "shell/controls/TPTShellTree.h"
 #include "skin/TfcLabel.h"
 
 #include <QBuffer>
