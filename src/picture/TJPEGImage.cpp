@@ -1,6 +1,7 @@
 #include "picture/TJPEGImage.h"
 
 #include "common/Error.h"
+#include "picture/ExifOrientation.h"
 #include "picture/JpegCodec.h"
 
 #include <cstring>
@@ -56,8 +57,10 @@ void TJPEGImage::loadFromBytes(std::span<const std::uint8_t> bytes)
         const int code = jpeg::readHeader(bytes.data(), bytes.size(), info);
         if (code != jpeg::NoError)
             throwJpegError(code);
-        data->width = info.width;
-        data->height = info.height;
+        data->orientation = ExifOrientation::read(bytes);
+        const bool swap = ExifOrientation::swapsSides(data->orientation);
+        data->width = swap ? info.height : info.width;
+        data->height = swap ? info.width : info.height;
         data->grayscale = info.grayscale;
         progressive = info.progressive;
     }
@@ -125,10 +128,18 @@ void TJPEGImage::decode()
         for (int y = target.rowsDone; y < image.height(); ++y)
             std::memset(image.scanLine(y), image.format() == QImage::Format_Indexed8 ? 0 : 0x80,
                 std::size_t(image.bytesPerLine()));
+        turnUpright();
         throwJpegError(code);
     }
+    turnUpright();
     if (!m_bitmap->palette().isEmpty())
         changed();
+}
+
+void TJPEGImage::turnUpright()
+{
+    if (m_data->orientation != 1)
+        m_bitmap->setImage(ExifOrientation::apply(m_bitmap->image(), m_data->orientation));
 }
 
 } // namespace lumisnap

@@ -46,12 +46,14 @@ private:
     struct CompressedData
     {
         QByteArray bytes;
-        int width = 0;
+        int width = 0; // upright
         int height = 0;
+        int orientation = 1; // as Exif numbers it
         bool grayscale = false;
     };
 
     void decode();
+    void turnUpright();
     static bool allocateRows(void *context, int width, int height, int components,
         const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
         std::ptrdiff_t *stride) noexcept;

@@ -7,5 +7,6 @@ set(FORMAT_SOURCES
   TBitmap.h TBitmap.cpp
   TIcon.h TIcon.cpp
   JpegCodec.h JpegCodec.cpp
+  ExifOrientation.h ExifOrientation.cpp
   TJPEGImage.h TJPEGImage.cpp
   TMetafile.h TMetafile.cpp)
