@@ -159,7 +159,7 @@ bool isInk(J_COLOR_SPACE space)
 void applySettings(jpeg_decompress_struct &cinfo, const Settings &settings)
 {
     cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
+    cinfo.scale_denom = unsigned(settings.scaleDenom);
     cinfo.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
     if (settings.grayscale)
         cinfo.out_color_space = JCS_GRAYSCALE;

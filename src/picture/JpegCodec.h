@@ -40,6 +40,7 @@ struct Settings
     bool eightBit = false; // quantise colour output too
     bool smoothing = true; // block smoothing of progressive files
     bool fastest = false; // integer fast DCT, one-pass ordered dither
+    int scaleDenom = 1; // 1, 2, 4 or 8: the picture decoded at 1/scaleDenom of its size
 };
 
 inline constexpr int QuantisedColors = 236;

@@ -8,5 +8,6 @@ set(FORMAT_SOURCES
   TIcon.h TIcon.cpp
   JpegCodec.h JpegCodec.cpp
   ExifOrientation.h ExifOrientation.cpp
+  JpegDecodeCache.h JpegDecodeCache.cpp
   TJPEGImage.h TJPEGImage.cpp
   TMetafile.h TMetafile.cpp)
