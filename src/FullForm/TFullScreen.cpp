@@ -8,6 +8,7 @@
 #include "controls/TPanel.h"
 #include "controls/TScrollBox.h"
 #include "forms/FormResources.h"
+#include "picture/JpegPrefetcher.h"
 #include "shell/controls/TPTShListData.h"
 #include "shell/controls/TPTShellList.h"
 #include "skin/SkinSetup.h"
@@ -190,6 +191,17 @@ void TFullScreen::stepShellList(int step)
     showPosition(target, list->Count());
 }
 
+// The file list's neighbours are decoded ahead by the main window's change handler;
+// the scan list has none, so the viewer asks for them itself.
+void TFullScreen::decodeNeighboursAhead(TListBox &list, int index)
+{
+    QStringList paths;
+    for (const int neighbour : { index + 1, index - 1 })
+        if (neighbour >= 0 && neighbour < list.count())
+            paths.append(list.Items(neighbour));
+    JpegPrefetcher::instance().request(paths);
+}
+
 void TFullScreen::stepScanList(int step)
 {
     TListBox *list = &m_host->scanList();
@@ -202,6 +214,7 @@ void TFullScreen::stepScanList(int step)
     list->setItemIndex(target);
     m_host->setCurrentFile(list->Items(target));
     loadPicture();
+    decodeNeighboursAhead(*list, target);
     const QString path = m_host->currentFile();
     StatusBar1->showMessage(bytesStatus(path));
     m_host->sizeLabel().setCaption(

@@ -8,6 +8,7 @@ namespace lumisnap {
 
 class TfcImageBtn;
 class TImage;
+class TListBox;
 class TPanel;
 class TScrollBox;
 class ViewerHost;
@@ -55,6 +56,7 @@ private:
     void bindHandlers();
     void stepShellList(int step);
     void stepScanList(int step);
+    void decodeNeighboursAhead(TListBox &list, int index);
     void showPosition(int index, int count);
     void loadPicture();
 

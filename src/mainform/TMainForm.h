@@ -147,6 +147,7 @@ private:
     void bindHandlers();
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);
+    void decodeNeighboursAhead(int index);
     void showBytesAndPosition(int index, int count);
     void startScan();
     void showFileList();

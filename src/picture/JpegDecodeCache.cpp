@@ -12,7 +12,6 @@ std::optional<FileIdentity> FileIdentity::of(QFile &file)
     if (file.handle() < 0 || ::fstat(file.handle(), &status) != 0)
         return std::nullopt;
     FileIdentity id;
-    id.path = file.fileName();
     id.device = quint64(status.st_dev);
     id.inode = quint64(status.st_ino);
     id.size = qint64(status.st_size);
@@ -44,7 +43,9 @@ void JpegDecodeCache::insert(const FileIdentity &id, Entry entry)
         return;
     const std::lock_guard lock(m_mutex);
     // An older version of the same file is of no more use.
-    m_entries.remove_if([&id](const auto &held) { return held.first.path == id.path; });
+    m_entries.remove_if([&id](const auto &held) {
+        return held.first.device == id.device && held.first.inode == id.inode;
+    });
     m_entries.emplace_front(id, std::move(entry));
     trim();
 }

@@ -12,10 +12,10 @@ class QFile;
 
 namespace lumisnap {
 
-// Which file, and which version of it, a decoded picture came from.
+// Which file, and which version of it, a decoded picture came from: the same file
+// under any of its names.
 struct FileIdentity
 {
-    QString path;
     quint64 device = 0;
     quint64 inode = 0;
     qint64 size = 0;

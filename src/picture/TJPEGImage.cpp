@@ -160,7 +160,8 @@ bool TJPEGImage::cacheable() const
 
 void TJPEGImage::decode(int scaleDenom)
 {
-    if (scaleDenom == 1 && cacheable()) {
+    // A whole picture decoded before (perhaps ahead) serves any scale.
+    if (cacheable()) {
         if (const auto held = JpegDecodeCache::instance().find(*m_identity)) {
             m_bitmap = std::make_unique<TBitmap>(held->image);
             m_scaleDenom = 1;
@@ -169,6 +170,11 @@ void TJPEGImage::decode(int scaleDenom)
         }
     }
     const int code = decodeRows(scaleDenom);
+    if (code == jpeg::Stopped) {
+        m_bitmap.reset();
+        m_scaleDenom = 0;
+        throw EAbort();
+    }
     if (scaleDenom == 1 && cacheable())
         JpegDecodeCache::instance().insert(*m_identity, { m_bitmap->image(), code });
     raiseOnce(code);
@@ -198,9 +204,10 @@ int TJPEGImage::decodeRows(int scaleDenom)
     jpeg::Target target;
     target.context = m_bitmap.get();
     target.allocate = allocateRows;
+    target.stop = m_stop;
     const int code = jpeg::decode(reinterpret_cast<const std::uint8_t *>(m_data->bytes.constData()),
         std::size_t(m_data->bytes.size()), settings, target);
-    if (code != jpeg::NoError) {
+    if (code != jpeg::NoError && code != jpeg::Stopped) {
         QImage &image = m_bitmap->mutableImage();
         // Rows the decoder never reached show as mid grey rather than stale memory.
         for (int y = target.rowsDone; y < image.height(); ++y)

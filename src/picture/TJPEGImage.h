@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,8 @@ public:
     // The decoded picture (RGB888, or Indexed8 with the decoder's colours when
     // quantised), whole; decodes on first use like draw.
     TBitmap &bitmap();
+    // A decode stops when stop is raised, by raising EAbort; for decoding ahead.
+    void setStopFlag(const std::atomic_bool *stop) { m_stop = stop; }
     // The size the picture is decoded at so far; empty before the first decode.
     QSize decodedSize() const;
 
@@ -75,6 +78,7 @@ private:
     int m_scaleDenom = 0; // of m_bitmap
     bool m_errorRaised = false;
     std::optional<FileIdentity> m_identity;
+    const std::atomic_bool *m_stop = nullptr;
     bool m_grayscale = false;
     bool m_progressive = false;
     bool m_smoothing = true;

@@ -9,5 +9,6 @@ set(FORMAT_SOURCES
   JpegCodec.h JpegCodec.cpp
   ExifOrientation.h ExifOrientation.cpp
   JpegDecodeCache.h JpegDecodeCache.cpp
+  JpegPrefetcher.h JpegPrefetcher.cpp
   TJPEGImage.h TJPEGImage.cpp
   TMetafile.h TMetafile.cpp)

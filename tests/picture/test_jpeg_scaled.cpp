@@ -3,6 +3,7 @@
 // version of a file, and a changed or vanished file is not answered from memory.
 #include "common/Error.h"
 #include "picture/JpegDecodeCache.h"
+#include "picture/JpegPrefetcher.h"
 #include "picture/TJPEGImage.h"
 #include "picture/TPicture.h"
 
@@ -129,6 +130,8 @@ private slots:
     void changedFileDecodesAgain();
     void vanishedFileFailsAsLoad();
     void errorRaisedOncePerLoad();
+    void decodedAheadFoundAtLoad();
+    void errorFoundAheadRaisedOnceWhenReached();
 };
 
 void TestJpegScaled::scaledDrawMatchesWhole_data()
@@ -231,6 +234,64 @@ void TestJpegScaled::errorRaisedOncePerLoad()
         }
         QCOMPARE(errors, 1);
     }
+}
+
+void TestJpegScaled::decodedAheadFoundAtLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, encode(Kind::Sampled420, 64, 48));
+    JpegPrefetcher::instance().request(
+        { dir.filePath("gone.jpg"), dir.filePath("other.png"), dir.path(), path });
+    JpegPrefetcher::instance().waitIdle();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    QVERIFY(held);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    QCOMPARE(jpegOf(picture).bitmap().image().constBits(), held->image.constBits());
+
+    writeFile(path, encode(Kind::Sampled420, 40, 30)); // changed since: decoded anew
+    picture.LoadFromFile(path);
+    QCOMPARE(jpegOf(picture).bitmap().image().size(), QSize(40, 30));
+}
+
+void TestJpegScaled::errorFoundAheadRaisedOnceWhenReached()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.jpg");
+    QByteArray bytes = encode(Kind::Sampled420, 64, 64);
+    const int sos = int(bytes.indexOf("\xff\xda"));
+    bytes.replace(sos + (bytes.size() - sos) / 2, 2, "\xff\xd8");
+    writeFile(path, bytes);
+    TJPEGImage direct;
+    load(direct, bytes);
+    QString expected;
+    try {
+        direct.bitmap();
+    } catch (const EJPEG &e) {
+        expected = e.message();
+    }
+    QVERIFY(!expected.isEmpty());
+
+    JpegPrefetcher::instance().request({ path });
+    JpegPrefetcher::instance().waitIdle();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    QVERIFY(held && held->error != -1);
+    TPicture picture;
+    picture.LoadFromFile(path); // the load itself raises nothing, as before
+    QStringList raised;
+    for (int i = 0; i < 3; ++i) {
+        try {
+            drawn(QSize(64, 64), [&](QPainter &p, const QRect &r) { picture.draw(p, r); });
+        } catch (const EJPEG &e) {
+            raised.append(e.message());
+        }
+    }
+    QCOMPARE(raised, QStringList { expected });
 }
 
 QTEST_MAIN(TestJpegScaled)
