@@ -1,6 +1,7 @@
 #include "FullForm/TFullScreen.h"
 
 #include "FullForm/ViewerHost.h"
+#include "FullForm/ViewerZoom.h"
 #include "common/ErrorReport.h"
 #include "common/FileName.h"
 #include "controls/TImage.h"
@@ -79,6 +80,7 @@ void TFullScreen::createComponents()
     PicImage->move(0, 0);
     PicImage->setAutoSize(true);
     PicImage->setDevicePixels(true);
+    m_zoom = new ViewerZoom(*ScrollBox1, *PicImage, this);
 
     Panel1 = new TPanel;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -139,6 +141,7 @@ void TFullScreen::FormShow()
 {
     if (!m_host)
         return;
+    m_zoom->reset();
     PicImage->setCenter(m_host->preview().Center());
     Panel1->setCaption(QStringLiteral("Picture # ") + m_host->positionLabel().caption());
     ScrollBox1->setColor(m_host->previewBox().Color());
@@ -225,6 +228,7 @@ void TFullScreen::stepScanList(int step)
 void TFullScreen::loadPicture()
 {
     PicImage->Picture().LoadFromFile(m_host->currentFile());
+    m_zoom->apply();
 }
 
 void TFullScreen::showPosition(int index, int count)
@@ -295,7 +299,8 @@ void TFullScreen::keyPressEvent(QKeyEvent *event)
         runHandler([this] { NextButtonClick(); });
         break;
     default:
-        QWidget::keyPressEvent(event);
+        if (!m_zoom->key(event))
+            QWidget::keyPressEvent(event);
     }
 }
 

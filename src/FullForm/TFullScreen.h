@@ -12,6 +12,7 @@ class TListBox;
 class TPanel;
 class TScrollBox;
 class ViewerHost;
+class ViewerZoom;
 
 // The full-screen viewer: the current picture alone on the screen, stepped through
 // the main window's picture list with PREV and NEXT. Position and path live in the
@@ -48,7 +49,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step.
+    // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step,
+    // F, +, - and 0 zoom.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -64,6 +66,7 @@ private:
     // would load it again, and report a broken picture a second time.
     bool m_closeReloaded = false;
     ViewerHost *m_host = nullptr;
+    ViewerZoom *m_zoom = nullptr;
 };
 
 extern TFullScreen *FullScreen;
