@@ -142,15 +142,19 @@ QImage ExifOrientation::apply(const QImage &stored, int orientation)
     if (upright.isNull())
         return stored;
     upright.setColorTable(stored.colorTable());
-    const std::size_t pixel = std::size_t(stored.depth() / 8);
+    const qsizetype pixel = stored.depth() / 8;
     uchar *bits = upright.bits();
     const qsizetype stride = upright.bytesPerLine();
+    // Along a stored row the upright position moves by one fixed step.
+    const QPoint first = uprightPosition(orientation, 0, 0, w, h);
+    const QPoint second = uprightPosition(orientation, 1, 0, w, h);
+    const qsizetype step = (second.x() - first.x()) * pixel + (second.y() - first.y()) * stride;
     for (int y = 0; y < h; ++y) {
-        const uchar *row = stored.constScanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const QPoint to = uprightPosition(orientation, x, y, w, h);
-            std::memcpy(bits + to.y() * stride + qsizetype(to.x() * pixel), row + x * pixel, pixel);
-        }
+        const uchar *from = stored.constScanLine(y);
+        const QPoint start = uprightPosition(orientation, 0, y, w, h);
+        uchar *to = bits + start.y() * stride + start.x() * pixel;
+        for (int x = 0; x < w; ++x, from += pixel, to += step)
+            std::memcpy(to, from, std::size_t(pixel));
     }
     return upright;
 }
