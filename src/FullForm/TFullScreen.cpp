@@ -1,6 +1,7 @@
 #include "FullForm/TFullScreen.h"
 
 #include "FullForm/ViewerHost.h"
+#include "FullForm/ViewerZoom.h"
 #include "common/ErrorReport.h"
 #include "common/FileName.h"
 #include "controls/TImage.h"
@@ -8,6 +9,7 @@
 #include "controls/TPanel.h"
 #include "controls/TScrollBox.h"
 #include "forms/FormResources.h"
+#include "picture/JpegPrefetcher.h"
 #include "shell/controls/TPTShListData.h"
 #include "shell/controls/TPTShellList.h"
 #include "skin/SkinSetup.h"
@@ -78,6 +80,7 @@ void TFullScreen::createComponents()
     PicImage->move(0, 0);
     PicImage->setAutoSize(true);
     PicImage->setDevicePixels(true);
+    m_zoom = new ViewerZoom(*ScrollBox1, *PicImage, this);
 
     Panel1 = new TPanel;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -169,6 +172,7 @@ void TFullScreen::FormShow()
 {
     if (!m_host)
         return;
+    m_zoom->reset();
     PicImage->setCenter(m_host->preview().Center());
     Panel1->setCaption(QStringLiteral("Picture # ") + m_host->positionLabel().caption());
     ScrollBox1->setColor(m_host->previewBox().Color());
@@ -221,6 +225,17 @@ void TFullScreen::stepShellList(int step)
     showPosition(target, list->Count());
 }
 
+// The file list's neighbours are decoded ahead by the main window's change handler;
+// the scan list has none, so the viewer asks for them itself.
+void TFullScreen::decodeNeighboursAhead(TListBox &list, int index)
+{
+    QStringList paths;
+    for (const int neighbour : { index + 1, index - 1 })
+        if (neighbour >= 0 && neighbour < list.count())
+            paths.append(list.Items(neighbour));
+    JpegPrefetcher::instance().request(paths);
+}
+
 void TFullScreen::stepScanList(int step)
 {
     TListBox *list = &m_host->scanList();
@@ -233,6 +248,7 @@ void TFullScreen::stepScanList(int step)
     list->setItemIndex(target);
     m_host->setCurrentFile(list->Items(target));
     loadPicture();
+    decodeNeighboursAhead(*list, target);
     const QString path = m_host->currentFile();
     StatusBar1->showMessage(bytesStatus(path));
     m_host->sizeLabel().setCaption(
@@ -243,6 +259,7 @@ void TFullScreen::stepScanList(int step)
 void TFullScreen::loadPicture()
 {
     PicImage->Picture().LoadFromFile(m_host->currentFile());
+    m_zoom->apply();
 }
 
 void TFullScreen::showPosition(int index, int count)
@@ -313,7 +330,8 @@ void TFullScreen::keyPressEvent(QKeyEvent *event)
         runHandler([this] { NextButtonClick(); });
         break;
     default:
-        QWidget::keyPressEvent(event);
+        if (!m_zoom->key(event))
+            QWidget::keyPressEvent(event);
     }
 }
 

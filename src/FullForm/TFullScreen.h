@@ -10,9 +10,11 @@ namespace lumisnap {
 
 class TfcImageBtn;
 class TImage;
+class TListBox;
 class TPanel;
 class TScrollBox;
 class ViewerHost;
+class ViewerZoom;
 
 // The full-screen viewer: the current picture alone on the screen, stepped through
 // the main window's picture list with PREV and NEXT. Position and path live in the
@@ -53,7 +55,8 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step.
+    // Keys a viewer is expected to have: Escape leaves, the arrows and page keys step,
+    // F, +, - and 0 zoom.
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -63,6 +66,7 @@ private:
     void bindHandlers();
     void stepShellList(int step);
     void stepScanList(int step);
+    void decodeNeighboursAhead(TListBox &list, int index);
     void showPosition(int index, int count);
     void loadPicture();
 
@@ -70,6 +74,7 @@ private:
     // would load it again, and report a broken picture a second time.
     bool m_closeReloaded = false;
     ViewerHost *m_host = nullptr;
+    ViewerZoom *m_zoom = nullptr;
 };
 
 extern TFullScreen *FullScreen;

@@ -11,7 +11,16 @@
 #include <QPainter>
 #include <QtMath>
 
+#include <algorithm>
+
 namespace lumisnap {
+
+namespace {
+
+constexpr qreal MinZoom = 1.0 / 64;
+constexpr qreal MaxZoom = 16.0;
+
+} // namespace
 
 TImage::TImage(QWidget *parent)
     : QWidget(parent)
@@ -70,7 +79,35 @@ QRect TImage::destRect(const QSize &control, const QSize &picture, bool center, 
 
 QRect TImage::destRect() const
 {
-    return destRect(size(), QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+    return destRect(size(), shownSize(), m_center, m_stretch);
+}
+
+QSize TImage::shownSize() const
+{
+    const QSize picture(m_picture.width(), m_picture.height());
+    if (m_zoom == 1.0 || picture.isEmpty())
+        return picture;
+    return QSize(std::max(1, qRound(picture.width() * m_zoom)),
+        std::max(1, qRound(picture.height() * m_zoom)));
+}
+
+void TImage::setZoom(qreal value)
+{
+    value = std::clamp(value, MinZoom, MaxZoom);
+    if (m_zoom == value)
+        return;
+    m_zoom = value;
+    fitToPicture();
+    update();
+}
+
+qreal TImage::fitZoom(const QSize &area) const
+{
+    if (m_picture.width() <= 0 || m_picture.height() <= 0 || area.isEmpty())
+        return 1.0;
+    const qreal scale = pixelScale();
+    return std::min({ 1.0, area.width() * scale / m_picture.width(),
+        area.height() * scale / m_picture.height() });
 }
 
 QString TImage::faceName() const
@@ -93,12 +130,12 @@ void TImage::paintEvent(QPaintEvent *)
             paintFocusMark(painter);
         return;
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch || m_zoom != 1.0);
     // Placed in device pixels, so that an unstretched picture is drawn 1:1.
     const qreal scale = pixelScale();
     painter.scale(1 / scale, 1 / scale);
-    const QRect dest = destRect((QSizeF(size()) * scale).toSize(),
-        QSize(m_picture.width(), m_picture.height()), m_center, m_stretch);
+    const QRect dest
+        = destRect((QSizeF(size()) * scale).toSize(), shownSize(), m_center, m_stretch);
     try {
         m_picture.draw(painter, dest);
     } catch (...) {
@@ -180,7 +217,8 @@ void TImage::fitToPicture()
 {
     if (m_autoSize && m_align == Align::None && m_picture.width() > 0 && m_picture.height() > 0) {
         const qreal scale = pixelScale();
-        resize(qCeil(m_picture.width() / scale), qCeil(m_picture.height() / scale));
+        const QSize shown = shownSize();
+        resize(qCeil(shown.width() / scale), qCeil(shown.height() / scale));
     }
 }
 

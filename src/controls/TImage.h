@@ -47,6 +47,13 @@ public:
     bool facePressable() const override;
     void facePress() override { emit clicked(); }
 
+    // The scale a picture is shown at unless stretched: 1 is one picture pixel to a
+    // pixel; the control's automatic size follows it.
+    qreal zoom() const { return m_zoom; }
+    void setZoom(qreal value);
+    // The zoom that fits the picture into area (in this control's units), never past 1.
+    qreal fitZoom(const QSize &area) const;
+
 signals:
     void clicked();
     void alignChanged();
@@ -64,6 +71,7 @@ private:
     void pictureChanged();
     void fitToPicture();
     qreal pixelScale() const { return m_devicePixels ? devicePixelRatioF() : 1.0; }
+    QSize shownSize() const;
 
     TPicture m_picture;
     bool m_autoSize = false;
@@ -73,6 +81,8 @@ private:
     Align m_align = Align::None;
     bool m_devicePixels = false;
     QString m_announcedName;
+
+    qreal m_zoom = 1.0;
 };
 
 } // namespace lumisnap

@@ -10,6 +10,7 @@
 #include "controls/TScrollBox.h"
 #include "mainform/IsPictureFile.h"
 #include "mainform/MakerLinkPage.h"
+#include "picture/JpegPrefetcher.h"
 #include "setalarm/TSetAlarmForm.h"
 #include "shell/controls/TPTShellList.h"
 #include "shell/controls/TPTShellTree.h"
@@ -106,6 +107,23 @@ void TMainForm::showSelectedPicture(const QString &sizeText)
     PicImage->Picture().LoadFromFile(CurrentFile);
     NameLabel->setCaption(QStringLiteral("File Size - ") + sizeText);
     PicLabel->setCaption(positionText(PTShellList1->SelectedIndex(), PTShellList1->Count()));
+    decodeNeighboursAhead(PTShellList1->SelectedIndex());
+}
+
+// The pictures next to the one shown, so that a step to either is quick.
+void TMainForm::decodeNeighboursAhead(int index)
+{
+    QStringList paths;
+    for (const int neighbour : { index + 1, index - 1 }) {
+        if (ScanMode != 0) {
+            if (neighbour >= 0 && neighbour < ScanListBox->count())
+                paths.append(ScanListBox->Items(neighbour));
+        } else if (neighbour >= 0 && neighbour < PTShellList1->Count()) {
+            if (TPTShListData *data = PTShellList1->ItemData(neighbour))
+                paths.append(data->Path());
+        }
+    }
+    JpegPrefetcher::instance().request(paths);
 }
 
 void TMainForm::PTShellList1Click()
@@ -144,6 +162,7 @@ void TMainForm::DirectoryListBox1Click()
         return;
     PicImage->Picture().LoadFromFile(CurrentFile);
     showBytesAndPosition(PTShellList1->SelectedIndex(), PTShellList1->Count());
+    decodeNeighboursAhead(PTShellList1->SelectedIndex());
 }
 
 void TMainForm::showBytesAndPosition(int index, int count)

@@ -158,6 +158,7 @@ private:
     void bindHotLabels();
     void showSelectedPicture(const QString &sizeText);
     void showUnlistedFile(const QString &path);
+    void decodeNeighboursAhead(int index);
     void showBytesAndPosition(int index, int count);
     void startScan();
     void showFileList();

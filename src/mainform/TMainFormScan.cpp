@@ -111,6 +111,7 @@ void TMainForm::ScanListBoxClick()
     ScanListBox->setToolTip(displayFileName(CurrentFile));
     PicImage->Picture().LoadFromFile(CurrentFile);
     showBytesAndPosition(index, ScanListBox->count());
+    decodeNeighboursAhead(index);
 }
 
 } // namespace lumisnap

@@ -159,7 +159,7 @@ bool isInk(J_COLOR_SPACE space)
 void applySettings(jpeg_decompress_struct &cinfo, const Settings &settings)
 {
     cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
+    cinfo.scale_denom = unsigned(settings.scaleDenom);
     cinfo.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
     if (settings.grayscale)
         cinfo.out_color_space = JCS_GRAYSCALE;
@@ -195,25 +195,35 @@ void inkToRgb(const JSAMPLE *ink, std::uint8_t *rgb, JDIMENSION width, bool inve
     }
 }
 
-void readInkRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
+bool stopped(const Target &target)
+{
+    return target.stop && target.stop->load(std::memory_order_relaxed);
+}
+
+bool readInkRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
     s.inkRow.resize(std::size_t(cinfo.output_width) * 4);
     JSAMPROW row = s.inkRow.data();
     while (cinfo.output_scanline < cinfo.output_height) {
+        if (stopped(target))
+            return false;
         const int y = int(cinfo.output_scanline);
         jpeg_read_scanlines(&cinfo, &row, 1);
         inkToRgb(
             row, rows + std::ptrdiff_t(y) * stride, cinfo.output_width, cinfo.saw_Adobe_marker);
         target.rowsDone = int(cinfo.output_scanline);
     }
+    return true;
 }
 
-void readRows(
+bool readRows(
     jpeg_decompress_struct &cinfo, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
 {
     JSAMPROW pointers[RowsPerCall];
     while (cinfo.output_scanline < cinfo.output_height) {
+        if (stopped(target))
+            return false;
         const int first = int(cinfo.output_scanline);
         const int count = std::min<int>(RowsPerCall, int(cinfo.output_height) - first);
         for (int i = 0; i < count; ++i)
@@ -221,6 +231,7 @@ void readRows(
         jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count));
         target.rowsDone = int(cinfo.output_scanline);
     }
+    return true;
 }
 
 } // namespace
@@ -265,10 +276,10 @@ int decode(const std::uint8_t *data, std::size_t size, const Settings &settings,
             ink ? 3 : s.cinfo.out_color_components, quantised ? s.cinfo.colormap : nullptr,
             quantised ? s.cinfo.actual_number_of_colors : 0, &rows, &stride))
         ERREXIT1(&s.cinfo, JERR_OUT_OF_MEMORY, 0);
-    if (ink)
-        readInkRows(s, target, rows, stride);
-    else
-        readRows(s.cinfo, target, rows, stride);
+    if (!(ink ? readInkRows(s, target, rows, stride) : readRows(s.cinfo, target, rows, stride))) {
+        jpeg_destroy_decompress(&s.cinfo);
+        return Stopped;
+    }
     jpeg_finish_decompress(&s.cinfo);
     jpeg_destroy_decompress(&s.cinfo);
     return NoError;

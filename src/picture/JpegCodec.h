@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -10,6 +11,7 @@
 namespace lumisnap::jpeg {
 
 inline constexpr int NoError = -1;
+inline constexpr int Stopped = -2; // the caller's stop flag was raised
 
 struct HeaderInfo
 {
@@ -32,6 +34,7 @@ struct Target
         const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
         std::ptrdiff_t *stride) noexcept = nullptr;
     int rowsDone = 0; // rows fully written, also after an error
+    const std::atomic_bool *stop = nullptr; // checked between rows
 };
 
 struct Settings
@@ -40,11 +43,12 @@ struct Settings
     bool eightBit = false; // quantise colour output too
     bool smoothing = true; // block smoothing of progressive files
     bool fastest = false; // integer fast DCT, one-pass ordered dither
+    int scaleDenom = 1; // 1, 2, 4 or 8: the picture decoded at 1/scaleDenom of its size
 };
 
 inline constexpr int QuantisedColors = 236;
 
-// Decodes the whole picture into target; NoError or libjpeg's message number.
+// Decodes the whole picture into target; NoError, Stopped or libjpeg's message number.
 int decode(const std::uint8_t *data, std::size_t size, const Settings &settings, Target &target);
 
 } // namespace lumisnap::jpeg

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "picture/JpegDecodeCache.h"
 #include "picture/TBitmap.h"
 #include "picture/TGraphic.h"
 
 #include <QByteArray>
 
+#include <atomic>
 #include <memory>
+#include <optional>
 
 namespace lumisnap {
 
@@ -25,14 +28,22 @@ public:
     bool empty() const override;
 
     void loadFromBytes(std::span<const std::uint8_t> bytes) override;
-    // Decodes on first use; a decoding error is raised by that first draw only,
-    // and the rows decoded before it are drawn from then on.
+    // Also notes which file the picture came from, so that a picture decoded whole
+    // once is shared by everything that loads the same version of that file.
+    void loadFromFile(QFile &file) override;
+    // Decodes on first use, at the smallest scale that still covers what is drawn;
+    // a decoding error is raised by the first draw only, and the rows decoded
+    // before it are drawn from then on.
     void draw(QPainter &painter, const QRect &rect) override;
     QVector<QRgb> palette() const override;
 
     // The decoded picture (RGB888, or Indexed8 with the decoder's colours when
-    // quantised); decodes on first use like draw.
+    // quantised), whole; decodes on first use like draw.
     TBitmap &bitmap();
+    // A decode stops when stop is raised, by raising EAbort; for decoding ahead.
+    void setStopFlag(const std::atomic_bool *stop) { m_stop = stop; }
+    // The size the picture is decoded at so far; empty before the first decode.
+    QSize decodedSize() const;
 
     bool grayscale() const { return m_grayscale; }
     bool progressiveEncoding() const { return m_progressive; }
@@ -46,18 +57,28 @@ private:
     struct CompressedData
     {
         QByteArray bytes;
-        int width = 0;
+        int width = 0; // upright
         int height = 0;
+        int orientation = 1; // as Exif numbers it
         bool grayscale = false;
     };
 
-    void decode();
+    int scaleFor(const QPainter &painter, const QRect &rect) const;
+    bool cacheable() const;
+    void decode(int scaleDenom);
+    int decodeRows(int scaleDenom);
+    void raiseOnce(int code);
+    void turnUpright();
     static bool allocateRows(void *context, int width, int height, int components,
         const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
         std::ptrdiff_t *stride) noexcept;
 
     std::shared_ptr<const CompressedData> m_data = std::make_shared<CompressedData>();
     std::unique_ptr<TBitmap> m_bitmap;
+    int m_scaleDenom = 0; // of m_bitmap
+    bool m_errorRaised = false;
+    std::optional<FileIdentity> m_identity;
+    const std::atomic_bool *m_stop = nullptr;
     bool m_grayscale = false;
     bool m_progressive = false;
     bool m_smoothing = true;

@@ -7,5 +7,8 @@ set(FORMAT_SOURCES
   TBitmap.h TBitmap.cpp
   TIcon.h TIcon.cpp
   JpegCodec.h JpegCodec.cpp
+  ExifOrientation.h ExifOrientation.cpp
+  JpegDecodeCache.h JpegDecodeCache.cpp
+  JpegPrefetcher.h JpegPrefetcher.cpp
   TJPEGImage.h TJPEGImage.cpp
   TMetafile.h TMetafile.cpp)

@@ -14,7 +14,9 @@
 #include "skin/TfcLabel.h"
 
 #include <QFileInfo>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QWheelEvent>
 
 using namespace lumisnap;
 
@@ -104,6 +106,63 @@ private slots:
         QTest::keyClick(viewer, Qt::Key_PageDown);
         QTest::keyClick(viewer, Qt::Key_PageUp);
         QCOMPARE(form->PicLabel->caption(), QString("2 of 3"));
+        QVERIFY(reports.isEmpty());
+    }
+
+    // The picture's size as shown, and whether it lies within the viewer's area.
+    QSize shown() const
+    {
+        const TImage *image = viewer->PicImage;
+        return (QSizeF(image->Picture().width(), image->Picture().height()) * image->zoom())
+            .toSize();
+    }
+    bool fitsArea() const
+    {
+        const QSize area = viewer->ScrollBox1->viewport()->size();
+        return shown().width() <= area.width() && shown().height() <= area.height()
+            && (shown().width() >= area.width() - 1 || shown().height() >= area.height() - 1);
+    }
+
+    void zoomKeysFitAndScale()
+    {
+        openOn("Desktop/Zoom", "a_big.jpg");
+        QCOMPARE(viewer->PicImage->size(), QSize(2400, 1600)); // 1:1 as it opens
+        QTest::keyClick(viewer, Qt::Key_F);
+        QVERIFY(fitsArea());
+        QCOMPARE(viewer->PicImage->size(), shown());
+        QTest::keyClick(viewer, Qt::Key_Right); // the choice holds for the next picture
+        QVERIFY(fitsArea());
+        QTest::keyClick(viewer, Qt::Key_Right); // and never enlarges
+        QCOMPARE(viewer->PicImage->zoom(), 1.0);
+        QTest::keyClick(viewer, Qt::Key_Left);
+        QTest::keyClick(viewer, Qt::Key_F); // back to 1:1
+        QCOMPARE(shown(), QSize(1000, 1500));
+        QTest::keyClick(viewer, Qt::Key_Plus);
+        QCOMPARE(shown(), QSize(1250, 1875));
+        QTest::keyClick(viewer, Qt::Key_Minus);
+        QTest::keyClick(viewer, Qt::Key_Minus);
+        QCOMPARE(shown(), QSize(800, 1200));
+        QTest::keyClick(viewer, Qt::Key_Left); // a chosen zoom holds too
+        QCOMPARE(shown(), QSize(1920, 1280));
+        QTest::keyClick(viewer, Qt::Key_0);
+        QCOMPARE(viewer->PicImage->size(), QSize(2400, 1600));
+
+        // Ctrl+wheel zooms around the pointer: the picture's point under it stays.
+        QScrollBar *h = viewer->ScrollBox1->horizontalScrollBar();
+        QScrollBar *v = viewer->ScrollBox1->verticalScrollBar();
+        h->setValue(500);
+        v->setValue(300);
+        const QPoint pointer(100, 100);
+        QWidget *area = viewer->ScrollBox1->viewport();
+        QWheelEvent wheel(pointer, area->mapToGlobal(pointer), {}, { 0, 120 }, Qt::NoButton,
+            Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(area, &wheel);
+        QCOMPARE(shown(), QSize(3000, 2000));
+        QCOMPARE(QPoint(h->value(), v->value()), QPoint(600 * 5 / 4 - 100, 400 * 5 / 4 - 100));
+
+        QTest::keyClick(viewer, Qt::Key_Escape); // a new opening starts at 1:1
+        openOn("Desktop/Zoom", "a_big.jpg");
+        QCOMPARE(viewer->PicImage->zoom(), 1.0);
         QVERIFY(reports.isEmpty());
     }
 
@@ -221,6 +280,10 @@ int main(int argc, char **argv)
     sandbox::Home sandboxHome;
     home = &sandboxHome;
     QDir().mkpath(sandboxHome.path("Desktop/Three"));
+    QDir().mkpath(sandboxHome.path("Desktop/Zoom"));
+    sandbox::writePicture(sandboxHome.path("Desktop/Zoom/a_big.jpg"), { 2400, 1600 }, Qt::red);
+    sandbox::writePicture(sandboxHome.path("Desktop/Zoom/b_tall.jpg"), { 1000, 1500 }, Qt::blue);
+    sandbox::writePicture(sandboxHome.path("Desktop/Zoom/c_small.jpg"), { 60, 40 }, Qt::green);
     for (int i = 1; i <= 3; ++i)
         sandbox::writePicture(sandboxHome.path(QStringLiteral("Desktop/Three/p%1.bmp").arg(i)),
             { 60, 40 }, sandbox::photoColour(i));

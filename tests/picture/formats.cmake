@@ -1,4 +1,4 @@
-foreach(name test_picture test_bitmap test_jpeg test_icon)
+foreach(name test_picture test_bitmap test_jpeg test_icon test_orientation test_jpeg_scaled)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp)
     lumisnap_test(${name} SOURCES ${name}.cpp LIBS lumisnap_picture Qt6::Gui)
   endif()

@@ -1,0 +1,176 @@
+// The decode paths of a camera-sized JPEG (6000 x 4000) against a bare libjpeg
+// decode of the whole picture: whole, scaled to the preview, taken from the decode
+// cache, and the preview drawn from a cached whole picture.
+#include "picture/JpegDecodeCache.h"
+#include "picture/TJPEGImage.h"
+#include "picture/TPicture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "RatioReporter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+const QSize Preview(216, 162);
+
+// Smooth gradients with noise, so that it compresses as a photograph does.
+const QByteArray &jpegFile()
+{
+    static const QByteArray bytes = [] {
+        QImage image(6000, 4000, QImage::Format_RGB32);
+        std::mt19937 random(7);
+        for (int y = 0; y < image.height(); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const int n = int(random() % 24);
+                row[x] = qRgb((x / 24 + n) % 256, (y / 16 + n) % 256, ((x + y) / 48) % 256);
+            }
+        }
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(92);
+        writer.write(image);
+        std::printf("test file: %lld bytes\n", static_cast<long long>(out.size()));
+        return out;
+    }();
+    return bytes;
+}
+
+const QString &jpegPath()
+{
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString p = dir.filePath("photo.jpg");
+        QFile file(p);
+        file.open(QIODevice::WriteOnly);
+        file.write(jpegFile());
+        return p;
+    }();
+    return path;
+}
+
+void load(lumisnap::TJPEGImage &jpeg)
+{
+    const QByteArray &file = jpegFile();
+    jpeg.loadFromBytes(
+        { reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size()) });
+}
+
+void drawPreview(lumisnap::TGraphic &graphic)
+{
+    QImage canvas(Preview, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    graphic.draw(painter, canvas.rect());
+    benchmark::DoNotOptimize(canvas.constBits());
+}
+
+void BareLibjpegWhole(benchmark::State &state)
+{
+    const QByteArray &file = jpegFile();
+    for (auto _ : state) {
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr errors;
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(file.constData()),
+            static_cast<unsigned long>(file.size()));
+        jpeg_read_header(&cinfo, TRUE);
+        jpeg_start_decompress(&cinfo);
+        const std::size_t stride = std::size_t(cinfo.output_width) * cinfo.output_components;
+        std::vector<unsigned char> pixels(stride * cinfo.output_height);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
+            jpeg_read_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+
+void Whole(benchmark::State &state)
+{
+    for (auto _ : state) {
+        lumisnap::TJPEGImage jpeg;
+        load(jpeg);
+        benchmark::DoNotOptimize(jpeg.bitmap().image().constBits());
+    }
+}
+
+void ScaledPreview(benchmark::State &state)
+{
+    for (auto _ : state) {
+        lumisnap::TJPEGImage jpeg;
+        load(jpeg);
+        drawPreview(jpeg);
+    }
+}
+
+// A load of a file whose whole picture is already decoded (ahead, or by the other window).
+void CachedWhole(benchmark::State &state)
+{
+    lumisnap::TPicture warm;
+    warm.LoadFromFile(jpegPath());
+    dynamic_cast<lumisnap::TJPEGImage &>(*warm.graphic()).bitmap();
+    for (auto _ : state) {
+        lumisnap::TPicture picture;
+        picture.LoadFromFile(jpegPath());
+        auto &jpeg = dynamic_cast<lumisnap::TJPEGImage &>(*picture.graphic());
+        benchmark::DoNotOptimize(jpeg.bitmap().image().constBits());
+    }
+}
+
+void CachedPreview(benchmark::State &state)
+{
+    lumisnap::TPicture warm;
+    warm.LoadFromFile(jpegPath());
+    dynamic_cast<lumisnap::TJPEGImage &>(*warm.graphic()).bitmap();
+    for (auto _ : state) {
+        lumisnap::TPicture picture;
+        picture.LoadFromFile(jpegPath());
+        drawPreview(*picture.graphic());
+    }
+}
+
+BENCHMARK(BareLibjpegWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(Whole)->Unit(benchmark::kMillisecond);
+BENCHMARK(ScaledPreview)->Unit(benchmark::kMillisecond);
+BENCHMARK(CachedWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(CachedPreview)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    jpegFile();
+    benchmark::Initialize(&argc, argv);
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto &bare = reporter.stats["BareLibjpegWhole"];
+    for (const char *path : { "Whole", "ScaledPreview", "CachedWhole", "CachedPreview" }) {
+        auto &ours = reporter.stats[path];
+        if (ours.count("mean") && bare.count("mean"))
+            std::printf("ratio %s / bare libjpeg whole: %.3f (means %.2f +- %.2f ms vs %.2f +- "
+                        "%.2f ms)\n",
+                path, ours["mean"] / bare["mean"], ours["mean"], ours["stddev"], bare["mean"],
+                bare["stddev"]);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,298 @@
+// JPEG decoding at the size drawn: scaled decodes draw what the whole picture
+// draws, for each kind of file; whole pictures are shared between loads of one
+// version of a file, and a changed or vanished file is not answered from memory.
+#include "common/Error.h"
+#include "picture/JpegDecodeCache.h"
+#include "picture/JpegPrefetcher.h"
+#include "picture/TJPEGImage.h"
+#include "picture/TPicture.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+
+using namespace lumisnap;
+
+namespace {
+
+enum class Kind { Sampled420, Sampled444, Grey, Progressive, Ink };
+
+QRgb sourcePixel(int x, int y, int w, int h)
+{
+    return qRgb(x * 255 / w, y * 255 / h, (x + y) * 127 / (w + h) + 64);
+}
+
+QByteArray encode(Kind kind, int w, int h)
+{
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr errors;
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = JDIMENSION(w);
+    cinfo.image_height = JDIMENSION(h);
+    cinfo.input_components = kind == Kind::Ink ? 4 : kind == Kind::Grey ? 1 : 3;
+    cinfo.in_color_space = kind == Kind::Ink ? JCS_CMYK
+        : kind == Kind::Grey                 ? JCS_GRAYSCALE
+                                             : JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 92, TRUE);
+    if (kind == Kind::Sampled444)
+        cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+    if (kind == Kind::Progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(std::size_t(w) * 4);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = int(cinfo.next_scanline);
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = sourcePixel(x, y, w, h);
+            const int rgb[3] = { qRed(p), qGreen(p), qBlue(p) };
+            JSAMPLE *at = row.data() + std::size_t(x) * std::size_t(cinfo.input_components);
+            if (kind == Kind::Grey)
+                at[0] = JSAMPLE(qGray(p));
+            else if (kind == Kind::Ink)
+                for (int c = 0; c < 4; ++c) // stored as it is: no Adobe marker
+                    at[c] = JSAMPLE(c < 3 ? 255 - rgb[c] : 0);
+            else
+                for (int c = 0; c < 3; ++c)
+                    at[c] = JSAMPLE(rgb[c]);
+        }
+        JSAMPROW rows[1] = { row.data() };
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    const QByteArray bytes(reinterpret_cast<const char *>(out), qsizetype(size));
+    std::free(out);
+    return bytes;
+}
+
+void load(TJPEGImage &jpeg, const QByteArray &bytes)
+{
+    jpeg.loadFromBytes(
+        { reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()) });
+}
+
+QImage drawn(QSize size, const std::function<void(QPainter &, const QRect &)> &paint)
+{
+    QImage canvas(size, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    paint(painter, canvas.rect());
+    return canvas;
+}
+
+int maxDifference(const QImage &a, const QImage &b)
+{
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            worst = std::max({ worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                std::abs(qBlue(p) - qBlue(q)) });
+        }
+    return worst;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+TJPEGImage &jpegOf(TPicture &picture)
+{
+    return dynamic_cast<TJPEGImage &>(*picture.graphic());
+}
+
+} // namespace
+
+class TestJpegScaled : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { JpegDecodeCache::instance().clear(); }
+    void scaledDrawMatchesWhole_data();
+    void scaledDrawMatchesWhole();
+    void wholePictureSharedByLoadsOfOneFile();
+    void changedFileDecodesAgain();
+    void vanishedFileFailsAsLoad();
+    void errorRaisedOncePerLoad();
+    void decodedAheadFoundAtLoad();
+    void errorFoundAheadRaisedOnceWhenReached();
+};
+
+void TestJpegScaled::scaledDrawMatchesWhole_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QSize>("canvas");
+    QTest::addColumn<QSize>("decoded");
+    const QSize eighth(60, 40), quarter(100, 70), whole(400, 300);
+    QTest::newRow("4:2:0 1/8") << int(Kind::Sampled420) << eighth << QSize(60, 40);
+    QTest::newRow("4:2:0 1/4") << int(Kind::Sampled420) << quarter << QSize(120, 80);
+    QTest::newRow("4:2:0 larger") << int(Kind::Sampled420) << whole << QSize(480, 320);
+    QTest::newRow("4:4:4 1/8") << int(Kind::Sampled444) << eighth << QSize(60, 40);
+    QTest::newRow("progressive 1/4") << int(Kind::Progressive) << quarter << QSize(120, 80);
+    QTest::newRow("ink 1/8") << int(Kind::Ink) << eighth << QSize(60, 40);
+    QTest::newRow("grey, whole") << int(Kind::Grey) << eighth << QSize(480, 320);
+}
+
+void TestJpegScaled::scaledDrawMatchesWhole()
+{
+    QFETCH(int, kind);
+    QFETCH(QSize, canvas);
+    QFETCH(QSize, decoded);
+    const QByteArray bytes = encode(Kind(kind), 480, 320);
+    TJPEGImage scaled, whole;
+    load(scaled, bytes);
+    load(whole, bytes);
+    const QImage ours = drawn(canvas, [&](QPainter &p, const QRect &r) { scaled.draw(p, r); });
+    QCOMPARE(scaled.decodedSize(), decoded);
+    QCOMPARE(QSize(scaled.width(), scaled.height()), QSize(480, 320));
+    const QImage full = whole.bitmap().image();
+    const QImage reference
+        = drawn(canvas, [&](QPainter &p, const QRect &r) { p.drawImage(r, full); });
+    QVERIFY2(maxDifference(ours, reference) <= 12,
+        qPrintable(QString::number(maxDifference(ours, reference))));
+    // Asking for the whole picture afterwards decodes it whole.
+    QCOMPARE(scaled.bitmap().image().size(), QSize(480, 320));
+}
+
+void TestJpegScaled::wholePictureSharedByLoadsOfOneFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, encode(Kind::Sampled420, 64, 48));
+    TPicture first, second;
+    first.LoadFromFile(path);
+    second.LoadFromFile(path);
+    const QImage a = jpegOf(first).bitmap().image();
+    const QImage b = jpegOf(second).bitmap().image();
+    QCOMPARE(a.constBits(), b.constBits()); // one decode, shared
+}
+
+void TestJpegScaled::changedFileDecodesAgain()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, encode(Kind::Sampled420, 64, 48));
+    TPicture first, second;
+    first.LoadFromFile(path);
+    const QImage before = jpegOf(first).bitmap().image();
+    writeFile(path, encode(Kind::Sampled420, 40, 30));
+    second.LoadFromFile(path);
+    QCOMPARE(jpegOf(second).bitmap().image().size(), QSize(40, 30));
+}
+
+void TestJpegScaled::vanishedFileFailsAsLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, encode(Kind::Sampled420, 64, 48));
+    TPicture first, second;
+    first.LoadFromFile(path);
+    jpegOf(first).bitmap();
+    QVERIFY(QFile::remove(path));
+    try {
+        second.LoadFromFile(path);
+        QFAIL("no error");
+    } catch (const EFOpenError &e) {
+        QVERIFY(e.message().startsWith("Cannot open file"));
+    }
+}
+
+void TestJpegScaled::errorRaisedOncePerLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.jpg");
+    QByteArray bytes = encode(Kind::Sampled420, 64, 64);
+    const int sos = int(bytes.indexOf("\xff\xda"));
+    bytes.replace(sos + (bytes.size() - sos) / 2, 2, "\xff\xd8"); // a marker inside the data
+    writeFile(path, bytes);
+    for (int load = 0; load < 2; ++load) { // the second load's picture comes from memory
+        TPicture picture;
+        picture.LoadFromFile(path);
+        int errors = 0;
+        for (int i = 0; i < 3; ++i) {
+            try {
+                jpegOf(picture).bitmap();
+            } catch (const EJPEG &) {
+                ++errors;
+            }
+        }
+        QCOMPARE(errors, 1);
+    }
+}
+
+void TestJpegScaled::decodedAheadFoundAtLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, encode(Kind::Sampled420, 64, 48));
+    JpegPrefetcher::instance().request(
+        { dir.filePath("gone.jpg"), dir.filePath("other.png"), dir.path(), path });
+    JpegPrefetcher::instance().waitIdle();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    QVERIFY(held);
+    TPicture picture;
+    picture.LoadFromFile(path);
+    QCOMPARE(jpegOf(picture).bitmap().image().constBits(), held->image.constBits());
+
+    writeFile(path, encode(Kind::Sampled420, 40, 30)); // changed since: decoded anew
+    picture.LoadFromFile(path);
+    QCOMPARE(jpegOf(picture).bitmap().image().size(), QSize(40, 30));
+}
+
+void TestJpegScaled::errorFoundAheadRaisedOnceWhenReached()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.jpg");
+    QByteArray bytes = encode(Kind::Sampled420, 64, 64);
+    const int sos = int(bytes.indexOf("\xff\xda"));
+    bytes.replace(sos + (bytes.size() - sos) / 2, 2, "\xff\xd8");
+    writeFile(path, bytes);
+    TJPEGImage direct;
+    load(direct, bytes);
+    QString expected;
+    try {
+        direct.bitmap();
+    } catch (const EJPEG &e) {
+        expected = e.message();
+    }
+    QVERIFY(!expected.isEmpty());
+
+    JpegPrefetcher::instance().request({ path });
+    JpegPrefetcher::instance().waitIdle();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    QVERIFY(held && held->error != -1);
+    TPicture picture;
+    picture.LoadFromFile(path); // the load itself raises nothing, as before
+    QStringList raised;
+    for (int i = 0; i < 3; ++i) {
+        try {
+            drawn(QSize(64, 64), [&](QPainter &p, const QRect &r) { picture.draw(p, r); });
+        } catch (const EJPEG &e) {
+            raised.append(e.message());
+        }
+    }
+    QCOMPARE(raised, QStringList { expected });
+}
+
+QTEST_MAIN(TestJpegScaled)
+#include "test_jpeg_scaled.moc"
