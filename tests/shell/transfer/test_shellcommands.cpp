@@ -183,6 +183,18 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    // A link goes to the trash as a link, even when it leads nowhere.
+    void deleteBrokenLink()
+    {
+        QCOMPARE(QFile::link("nowhere.jpg", m_folder + "/broken.jpg"), true);
+        showFolder(m_folder);
+        clickRow("broken.jpg");
+        QTest::keyClick(m_list.get(), Qt::Key_Delete);
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY(!QFileInfo(m_folder + "/broken.jpg").isSymLink());
+        QVERIFY(QFileInfo(trashFolder() + "/files/broken.jpg").isSymLink());
+    }
+
     void renameInPlace()
     {
         const auto opener = std::make_shared<RecordingOpen>();
