@@ -407,7 +407,11 @@ void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
         if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState
             && handleShellKey(event))
             return;
+        // Qt scrolls to a new current row only with its drag auto-scroll on, which is off here.
+        const QPersistentModelIndex before = currentIndex();
         QTreeView::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex() != before)
+            scrollTo(currentIndex());
     });
 }
 

@@ -280,7 +280,11 @@ void TPTCustomShellTree::handleKey(QKeyEvent *event)
             return;
         }
     }
+    // Qt scrolls to a new current row only with its drag auto-scroll on, which is off here.
+    const QPersistentModelIndex before = currentIndex();
     QTreeView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        scrollTo(currentIndex());
 }
 
 // The click is seen before the selection change it causes, so a selection made with the
