@@ -26,6 +26,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <dirent.h>
+
 using namespace lumisnap;
 
 namespace {
@@ -62,6 +64,19 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Names as their bytes, which Qt's own listing would not keep.
+QList<QByteArray> rawEntries(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    DIR *dir = opendir(folder.constData());
+    while (const dirent *entry = dir ? readdir(dir) : nullptr)
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    if (dir)
+        closedir(dir);
+    return names;
 }
 
 IdList folderList(const QString &path)
@@ -219,9 +234,57 @@ private slots:
         QTRY_COMPARE(m_errors.size(), 1);
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "renamed.jpg", "sub" }));
         QVERIFY(m_errors[0].contains("renamed.jpg"));
+        QVERIFY(m_errors[0].contains("already exists"));
         QVERIFY(rowNamed(*m_list, "renamed.jpg") >= 0);
         setShellOpen(previous);
         QCOMPARE(opener->opened, QStringList()); // the Enter that ends the edit opens nothing
+    }
+
+    // Typing into a name that is not UTF-8 keeps the bytes the edit did not touch; a
+    // replacement mark typed into the changed part is refused, never written.
+    void renameNameThatIsNotUtf8_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("result"); // empty: refused
+        QTest::newRow("prefix") << QString("x") << QByteArray("xbad\xff\xfe.jpg");
+        QTest::newRow("between the bytes") << QString() << QByteArray("bad\xffx\xfe.jpg");
+        QTest::newRow("mark typed") << QString(QChar::ReplacementCharacter) << QByteArray();
+    }
+
+    void renameNameThatIsNotUtf8()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, result);
+        const QByteArray folder = encodeFileName(m_folder);
+        QFile file;
+        QVERIFY(openFile(file, decodeFileName(folder + "/bad\xff\xfe.jpg"), QIODevice::WriteOnly));
+        file.close();
+        showFolder(m_folder);
+        clickRow(displayFileName(decodeFileName("bad\xff\xfe.jpg")));
+        QTest::keyClick(m_list.get(), Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->deselect();
+        if (typed.isNull()) { // between the two unreadable bytes
+            editor->setCursorPosition(4);
+            QTest::keyClicks(editor, "x");
+        } else {
+            QTest::keyClick(editor, Qt::Key_Home);
+            editor->insert(typed); // as pasted: no key types U+FFFD
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (result.isEmpty()) {
+            QTRY_COMPARE(m_errors.size(), 1);
+            QVERIFY(m_errors[0].contains("stands for bytes"));
+            QVERIFY(pathExists(decodeFileName(folder + "/bad\xff\xfe.jpg")));
+        } else {
+            QTRY_VERIFY(pathExists(decodeFileName(folder + '/' + result)));
+            QCOMPARE(m_errors, QStringList());
+        }
+        const QList<QByteArray> names = rawEntries(folder); // a, b, sub and this one
+        QCOMPARE(names.size(), 4);
+        for (const QByteArray &name : names)
+            QVERIFY(!name.contains("\xef\xbf\xbd"));
     }
 
     void f2OnItemThatCannotBeRenamed()
