@@ -27,6 +27,7 @@
 #include <QTimer>
 
 #include <dirent.h>
+#include <unistd.h>
 
 using namespace lumisnap;
 
@@ -309,6 +310,24 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "sub" }));
         QCOMPARE(m_list->Count(), 1);
         QVERIFY(!m_clipboard->data); // what was cut is gone from its place
+    }
+
+    void pasteIntoReadOnlyFolderNamesIt()
+    {
+        const QString locked = m_folder + "/sub";
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+        if (::access(QFile::encodeName(locked).constData(), W_OK) == 0) {
+            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("this user writes into any folder");
+        }
+        clickRow("a.jpg");
+        QTest::keyClick(m_list.get(), Qt::Key_C, Qt::ControlModifier);
+        showFolder(locked);
+        QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(m_errors,
+            QStringList { QString("Cannot copy into \"%1\": Permission denied.").arg(locked) });
+        QCOMPARE(entries(locked), QStringList());
     }
 
     void pasteWhatAFileManagerCopied()
