@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev libjpeg62-turbo-dev
+  qt6-base-dev libgl-dev libjpeg62-turbo-dev libglib2.0-dev
   fonts-comic-neue fonts-liberation2
   xvfb xauth
   "$@"

@@ -15,9 +15,28 @@ namespace {
 // The sizes the icon is drawn in, each installed in the hicolor theme too.
 constexpr int IconSizes[] = { 48, 128, 256 };
 
+// Long runs without a space (paths, long file names) get break chances, or the box clips them.
+QString breakableText(const QString &text)
+{
+    constexpr int Run = 32;
+    QString out;
+    int run = 0;
+    for (const QChar c : text) {
+        if (c.isSpace())
+            run = 0;
+        else if (++run > Run && !c.isLowSurrogate()) {
+            out += QChar(0x200B); // zero-width space
+            run = 1;
+        }
+        out += c;
+    }
+    return out;
+}
+
 void showErrorBox(const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, Application::Title, text, QMessageBox::Ok);
+    QMessageBox box(
+        QMessageBox::Critical, Application::Title, breakableText(text), QMessageBox::Ok);
     box.exec();
 }
 

@@ -117,6 +117,24 @@ QString displayFileName(QStringView losslessName)
     return out;
 }
 
+QString editedFileName(QStringView losslessName, QStringView edited)
+{
+    const QString shown = displayFileName(losslessName);
+    qsizetype prefix = 0;
+    while (prefix < shown.size() && prefix < edited.size() && shown[prefix] == edited[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shown.size() - prefix && suffix < edited.size() - prefix
+        && shown[shown.size() - 1 - suffix] == edited[edited.size() - 1 - suffix])
+        ++suffix;
+    const QStringView typed = edited.mid(prefix, edited.size() - prefix - suffix);
+    if (typed.contains(QChar::ReplacementCharacter))
+        return {};
+    QString name;
+    name.append(losslessName.left(prefix)).append(typed).append(losslessName.right(suffix));
+    return name;
+}
+
 bool openFile(QFile &file, const QString &losslessPath, QIODevice::OpenMode mode)
 {
     int flags = O_CLOEXEC;

@@ -18,6 +18,11 @@ QByteArray encodeFileName(QStringView name);
 // The same text for showing: escaped bytes shown as U+FFFD.
 QString displayFileName(QStringView losslessName);
 
+// The lossless name an edit of displayFileName(losslessName) stands for: the parts the
+// edit left alone keep their bytes. Null when the changed part holds U+FFFD, which stands
+// for bytes that cannot be typed.
+QString editedFileName(QStringView losslessName, QStringView edited);
+
 // Opens `file` on a lossless path (through its raw bytes); false when it cannot.
 bool openFile(QFile &file, const QString &losslessPath, QIODevice::OpenMode mode);
 

@@ -16,7 +16,7 @@ constexpr qint64 MaxPictureFileBytes = qint64(1) << 30;
 QByteArray TGraphic::readRest(QFile &file)
 {
     if (file.size() - file.pos() > MaxPictureFileBytes)
-        throw EOutOfResources(QStringLiteral("Out of system resources"));
+        throw EOutOfResources(QStringLiteral("The file is too large to show (more than 1 GB)"));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EReadError(streamReadErrorText());

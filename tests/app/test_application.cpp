@@ -2,7 +2,11 @@
 #include "common/DesktopId.h"
 #include "common/Error.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 using namespace lumisnap;
@@ -85,6 +89,34 @@ private slots:
         QVERIFY(widget.isVisible());
         QVERIFY(reports.isEmpty());
         Application::setErrorReporter(nullptr);
+    }
+
+    // The default box shows a long name whole, however long its runs without a space.
+    void errorBoxShowsLongNamesWhole()
+    {
+        const QString message = QString("Cannot rename \"%1.jpg\"").arg(QString(250, 'n'));
+        QString shown;
+        QRect room;
+        QRect needed;
+        QTimer::singleShot(0, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            const auto *label = box ? box->findChild<QLabel *>("qt_msgbox_label") : nullptr;
+            if (label) {
+                shown = label->text();
+                room = label->contentsRect();
+                needed = label->fontMetrics().boundingRect(room, Qt::TextWordWrap, shown);
+            }
+            if (box)
+                box->accept();
+        });
+        Application::reportError(message);
+        QCOMPARE(shown.remove(QChar(0x200B)), message);
+        QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
+            qPrintable(QString("%1x%2 in %3x%4")
+                           .arg(needed.width())
+                           .arg(needed.height())
+                           .arg(room.width())
+                           .arg(room.height())));
     }
 
     void fontSubstitutions()

@@ -207,6 +207,9 @@ void TestPicture::keepsPreviousPictureOnError_data()
                               << "Metafiles are not supported" << typeid(EInvalidGraphic).name();
     QTest::newRow("bad GIF") << "a.gif" << QByteArray("GIF88a") << "Unknown GIF version"
                              << typeid(EInvalidGraphicOperation).name();
+    QTest::newRow("50 GB sparse") << "huge.jpg" << QByteArray()
+                                  << "The file is too large to show (more than 1 GB)"
+                                  << typeid(EOutOfResources).name();
 }
 
 void TestPicture::keepsPreviousPictureOnError()
@@ -217,6 +220,8 @@ void TestPicture::keepsPreviousPictureOnError()
     QFETCH(QString, errorClass);
     QTemporaryDir dir;
     QDir(dir.path()).mkdir("folder.jpg");
+    QFile huge(dir.filePath("huge.jpg"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(50) << 30)); // holds no blocks
     const QString path = bytes.isNull() ? dir.filePath(name) : writeFile(dir, name, bytes);
     TPicture picture;
     picture.LoadFromFile(writeImage(dir, "good.bmp", "bmp", QSize(7, 5)));

@@ -217,14 +217,17 @@ bool TPTCustomShellList::renameRow(int index, const QString &text)
         return false;
     const WaitCursor wait;
     markRename();
-    const IdList renamed = m_shellFolder->setNameOf(data->RelIdList(), name.left(MaxNameLength));
+    QString reason;
+    const IdList renamed
+        = m_shellFolder->setNameOf(data->RelIdList(), name.left(MaxNameLength), &reason);
     if (renamed.isNull() || renamed == data->RelIdList())
         m_watch.clearRenameMark(); // nothing changed on disk: no notification comes
     if (m_refreshPending) // the editor is still open here: refresh once it has closed
         QTimer::singleShot(0, this, [this] { runHandler([this] { RefreshList(); }); });
     if (renamed.isNull()) {
-        reportError(QStringLiteral("Cannot rename \"%1\" to \"%2\"")
-                        .arg(data->DisplayName(), displayFileName(name.left(MaxNameLength))));
+        reportError(
+            QStringLiteral("Cannot rename \"%1\" to \"%2\": %3")
+                .arg(data->DisplayName(), displayFileName(name.left(MaxNameLength)), reason));
         return false;
     }
     data->SetRelIdList(renamed);
@@ -407,7 +410,11 @@ void TPTCustomShellList::keyPressEvent(QKeyEvent *event)
         if ((m_options & ptsloDefaultKeyHandling) && state() != EditingState
             && handleShellKey(event))
             return;
+        // Qt scrolls to a new current row only with its drag auto-scroll on, which is off here.
+        const QPersistentModelIndex before = currentIndex();
         QTreeView::keyPressEvent(event);
+        if (currentIndex().isValid() && currentIndex() != before)
+            scrollTo(currentIndex());
     });
 }
 

@@ -228,13 +228,17 @@ bool TPTCustomShellTree::renameNode(ShellTreeNode *node, const QString &text)
         return false;
     WaitCursor wait;
     markRename();
+    QString reason;
     const IdList renamed
-        = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength));
+        = parentFolder->setNameOf(node->shData()->RelIdList(), name.left(MaxNameLength), &reason);
     // Nothing changed on disk: no notification comes that the mark could take.
     if (renamed.isNull() || renamed == node->shData()->RelIdList())
         m_watch.clearRenameMark();
-    if (renamed.isNull())
+    if (renamed.isNull()) {
+        reportError(QStringLiteral("Cannot rename \"%1\" to \"%2\": %3")
+                        .arg(node->text(), displayFileName(name.left(MaxNameLength)), reason));
         return false;
+    }
     node->invalidateDescendants();
     node->shData()->SetRelIdList(renamed);
     {
@@ -280,7 +284,11 @@ void TPTCustomShellTree::handleKey(QKeyEvent *event)
             return;
         }
     }
+    // Qt scrolls to a new current row only with its drag auto-scroll on, which is off here.
+    const QPersistentModelIndex before = currentIndex();
     QTreeView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        scrollTo(currentIndex());
 }
 
 // The click is seen before the selection change it causes, so a selection made with the

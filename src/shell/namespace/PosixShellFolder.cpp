@@ -464,15 +464,45 @@ ShellFolderPtr PosixShellFolder::bindToObject(const IdList &relative)
         m_model, *location, ConcatIdLists(m_absolute, relative));
 }
 
-IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newName)
+namespace {
+
+QString renameFailure(int error)
 {
+    switch (error) {
+    case EEXIST:
+    case ENOTEMPTY:
+        return QStringLiteral("An item with that name already exists");
+    case ENAMETOOLONG:
+        return QStringLiteral("The name is too long");
+    default:
+        return QString::fromLocal8Bit(strerror(error));
+    }
+}
+
+} // namespace
+
+IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newName, QString *reason)
+{
+    const auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return IdList();
+    };
     if (relative.count() != 1)
-        return {};
+        return fail(QStringLiteral("It is not an item of this folder"));
     const auto location = m_model->resolve(m_location, relative);
-    const QByteArray name = encodeFileName(newName);
-    if (!location || location->kind != PosixLocation::Entry || name.isEmpty() || name == "."
-        || name == ".." || name.contains('/') || name.contains('\0'))
-        return {};
+    if (!location || location->kind != PosixLocation::Entry)
+        return fail(QStringLiteral("It cannot be renamed"));
+    const QString lossless = editedFileName(decodeFileName(location->name), newName);
+    if (lossless.isNull())
+        return fail(QStringLiteral("The new name holds \"%1\", which stands for bytes that "
+                                   "cannot be shown; change only the other characters")
+                        .arg(QChar(QChar::ReplacementCharacter)));
+    const QByteArray name = encodeFileName(lossless);
+    if (name.isEmpty() || name == "." || name == "..")
+        return fail(QStringLiteral("That name is not allowed"));
+    if (name.contains('/') || name.contains('\0'))
+        return fail(QStringLiteral("A name cannot contain \"/\""));
     if (name == location->name)
         return relative;
     const QByteArray target = joinPath(location->parentPath(), name);
@@ -482,10 +512,11 @@ IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newNam
         != 0) {
         struct stat st;
         if (errno != EINVAL && errno != ENOSYS)
-            return {};
-        if (::lstat(target.constData(), &st) == 0
-            || ::rename(location->path.constData(), target.constData()) != 0)
-            return {};
+            return fail(renameFailure(errno));
+        if (::lstat(target.constData(), &st) == 0)
+            return fail(renameFailure(EEXIST));
+        if (::rename(location->path.constData(), target.constData()) != 0)
+            return fail(renameFailure(errno));
     }
     m_entries.forget(relative);
     const IdList renamed = PosixShellModel::entryItem(name);

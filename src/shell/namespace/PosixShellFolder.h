@@ -27,7 +27,8 @@ public:
     std::optional<int> compareIDs(int column, const IdList &a, const IdList &b) override;
     bool sortRanks(int column, std::span<const IdList> children, std::vector<int> &ranks) override;
     ShellFolderPtr bindToObject(const IdList &relative) override;
-    IdList setNameOf(const IdList &relative, const QString &newName) override;
+    IdList setNameOf(
+        const IdList &relative, const QString &newName, QString *reason = nullptr) override;
     IdList parseDisplayName(const QString &name) override;
     IdList absoluteIdList() const override { return m_absolute; }
     void hintNextListing(int column, ListingFilter keeps) override;

@@ -71,8 +71,12 @@ public:
     // this folder itself).
     virtual ShellFolderPtr bindToObject(const IdList &relative) = 0;
 
-    // Renames a child; its new relative list, or none on failure.
-    virtual IdList setNameOf(const IdList &relative, const QString &newName) = 0;
+    // Renames a child; its new relative list, or none on failure with the reason in `reason`
+    // when given. `newName` may be an edit of the shown name: the parts the edit left
+    // alone keep the bytes they stand for.
+    virtual IdList setNameOf(
+        const IdList &relative, const QString &newName, QString *reason = nullptr)
+        = 0;
 
     // The raw bytes of the file-name part of a child's parsing name (the text after its
     // last "/"): what the file filter matches. The answer may share `relative`'s bytes, so

@@ -12,6 +12,9 @@
 #include <QMimeData>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace lumisnap {
 
@@ -227,6 +230,17 @@ std::uint32_t dropFilesInto(
     effect &= files.allowedEffects;
     if (effect == DROPEFFECT_NONE || files.paths.isEmpty() || folder.isEmpty())
         return DROPEFFECT_NONE;
+    // A folder that takes nothing is named itself, not the first file that failed in it.
+    if (::access(encodeFileName(folder).constData(), W_OK | X_OK) != 0
+        && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+        const QString verb = (effect & DROPEFFECT_MOVE) ? QStringLiteral("move")
+            : (effect & DROPEFFECT_LINK)                ? QStringLiteral("link")
+                                                        : QStringLiteral("copy");
+        reportError(
+            QStringLiteral("Cannot %1 into \"%2\": %3")
+                .arg(verb, displayFileName(folder), QString::fromLocal8Bit(strerror(errno))));
+        return DROPEFFECT_NONE;
+    }
     FileTransfer transfer(owner);
     const FileTransfer::Outcome outcome = transfer.run(files.paths, folder, modeOf(effect));
     if (!outcome.error.isEmpty())

@@ -1,9 +1,8 @@
 #include "shell/transfer/ShellServices.h"
 
-#include "common/FileName.h"
+#include "shell/transfer/GioTrash.h"
 
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 
@@ -22,27 +21,6 @@ public:
     void clear() override { QGuiApplication::clipboard()->clear(); }
 };
 
-class DesktopTrash : public ShellTrash
-{
-public:
-    bool moveToTrash(const QString &losslessPath, QString &reason) override
-    {
-        // Qt names files by their decoded text: a name that is not UTF-8 would reach the
-        // trash under another name, so it is refused instead.
-        const QByteArray bytes = encodeFileName(losslessPath);
-        const QString name = QFile::decodeName(bytes);
-        if (QFile::encodeName(name) != bytes) {
-            reason = QStringLiteral("the name cannot be kept in the trash");
-            return false;
-        }
-        QFile file(name);
-        if (file.moveToTrash())
-            return true;
-        reason = file.errorString();
-        return false;
-    }
-};
-
 std::shared_ptr<ShellClipboard> &currentClipboard()
 {
     static std::shared_ptr<ShellClipboard> clipboard = std::make_shared<DesktopClipboard>();
@@ -51,7 +29,7 @@ std::shared_ptr<ShellClipboard> &currentClipboard()
 
 std::shared_ptr<ShellTrash> &currentTrash()
 {
-    static std::shared_ptr<ShellTrash> trash = std::make_shared<DesktopTrash>();
+    static std::shared_ptr<ShellTrash> trash = std::make_shared<GioTrash>();
     return trash;
 }
 
@@ -77,7 +55,7 @@ ShellTrash &shellTrash()
 std::shared_ptr<ShellTrash> setShellTrash(std::shared_ptr<ShellTrash> trash)
 {
     auto previous = currentTrash();
-    currentTrash() = trash ? std::move(trash) : std::make_shared<DesktopTrash>();
+    currentTrash() = trash ? std::move(trash) : std::make_shared<GioTrash>();
     return previous;
 }
 

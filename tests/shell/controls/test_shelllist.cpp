@@ -455,6 +455,32 @@ private slots:
         QCOMPARE(fileUrlOf(decodeFileName("/a/f\xc3\xa9te.gif")).toLocalFile(), "/a/f\u00e9te.gif");
     }
 
+    void keysKeepTheCurrentRowInSight()
+    {
+        for (int i = 0; i < 50; ++i)
+            makeFile(m_dir->path(), "p" + QByteArray::number(100 + i) + ".jpg");
+        TPTShellList &list = fill("*.jpg");
+        list.resize(300, 160);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+            list.visualRect(list.model()->index(0, 0)).center());
+        const std::vector<Qt::Key> keys { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+            Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+            Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Up, Qt::Key_Home,
+            Qt::Key_PageDown, Qt::Key_End };
+        int previousRow = 0;
+        for (Qt::Key key : keys) {
+            QTest::keyClick(&list, key);
+            const QModelIndex current = list.currentIndex();
+            QVERIFY(current.row() != previousRow);
+            previousRow = current.row();
+            QVERIFY2(list.viewport()->rect().contains(list.visualRect(current)),
+                qPrintable(QString("row %1 after key %2").arg(current.row()).arg(key)));
+        }
+        QCOMPARE(previousRow, 49);
+    }
+
     void linkLoopInsideFolderDoesNotHang()
     {
         QVERIFY(QDir(m_dir->path()).mkdir("sub"));

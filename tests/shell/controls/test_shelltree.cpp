@@ -127,6 +127,31 @@ private slots:
         m_dir.reset();
     }
 
+    void keysKeepTheCurrentRowInSight()
+    {
+        for (int i = 0; i < 50; ++i)
+            QVERIFY(QDir(m_dir->path()).mkdir("f" + QString::number(100 + i)));
+        m_tree->setGeometry(0, 0, 300, 160);
+        m_tree->setFocus();
+        QTest::keyClick(m_tree, Qt::Key_F5);
+        QVERIFY(m_tree->rootNode()->rowCount() > 50);
+        click(m_tree->rootNode());
+        const std::vector<Qt::Key> keys { Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+            Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down,
+            Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Up, Qt::Key_Home,
+            Qt::Key_PageDown, Qt::Key_End };
+        QModelIndex previous = m_tree->currentIndex();
+        for (Qt::Key key : keys) {
+            QTest::keyClick(m_tree, key);
+            const QModelIndex current = m_tree->currentIndex();
+            QVERIFY(current != previous);
+            previous = current;
+            QVERIFY2(m_tree->viewport()->rect().contains(m_tree->visualRect(current)),
+                qPrintable(QString("%1 after key %2").arg(current.data().toString()).arg(key)));
+        }
+        QCOMPARE(previous.data().toString(), QString("f149"));
+    }
+
     void startsAtTheRoot()
     {
         QCOMPARE(m_tree->selectedNode(), m_tree->rootNode());

@@ -26,6 +26,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <dirent.h>
+#include <unistd.h>
+
 using namespace lumisnap;
 
 namespace {
@@ -62,6 +65,19 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Names as their bytes, which Qt's own listing would not keep.
+QList<QByteArray> rawEntries(const QByteArray &folder)
+{
+    QList<QByteArray> names;
+    DIR *dir = opendir(folder.constData());
+    while (const dirent *entry = dir ? readdir(dir) : nullptr)
+        if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
+            names << QByteArray(entry->d_name);
+    if (dir)
+        closedir(dir);
+    return names;
 }
 
 IdList folderList(const QString &path)
@@ -183,6 +199,18 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    // A link goes to the trash as a link, even when it leads nowhere.
+    void deleteBrokenLink()
+    {
+        QCOMPARE(QFile::link("nowhere.jpg", m_folder + "/broken.jpg"), true);
+        showFolder(m_folder);
+        clickRow("broken.jpg");
+        QTest::keyClick(m_list.get(), Qt::Key_Delete);
+        QCOMPARE(m_errors, QStringList());
+        QVERIFY(!QFileInfo(m_folder + "/broken.jpg").isSymLink());
+        QVERIFY(QFileInfo(trashFolder() + "/files/broken.jpg").isSymLink());
+    }
+
     void renameInPlace()
     {
         const auto opener = std::make_shared<RecordingOpen>();
@@ -207,9 +235,57 @@ private slots:
         QTRY_COMPARE(m_errors.size(), 1);
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "renamed.jpg", "sub" }));
         QVERIFY(m_errors[0].contains("renamed.jpg"));
+        QVERIFY(m_errors[0].contains("already exists"));
         QVERIFY(rowNamed(*m_list, "renamed.jpg") >= 0);
         setShellOpen(previous);
         QCOMPARE(opener->opened, QStringList()); // the Enter that ends the edit opens nothing
+    }
+
+    // Typing into a name that is not UTF-8 keeps the bytes the edit did not touch; a
+    // replacement mark typed into the changed part is refused, never written.
+    void renameNameThatIsNotUtf8_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QByteArray>("result"); // empty: refused
+        QTest::newRow("prefix") << QString("x") << QByteArray("xbad\xff\xfe.jpg");
+        QTest::newRow("between the bytes") << QString() << QByteArray("bad\xffx\xfe.jpg");
+        QTest::newRow("mark typed") << QString(QChar::ReplacementCharacter) << QByteArray();
+    }
+
+    void renameNameThatIsNotUtf8()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, result);
+        const QByteArray folder = encodeFileName(m_folder);
+        QFile file;
+        QVERIFY(openFile(file, decodeFileName(folder + "/bad\xff\xfe.jpg"), QIODevice::WriteOnly));
+        file.close();
+        showFolder(m_folder);
+        clickRow(displayFileName(decodeFileName("bad\xff\xfe.jpg")));
+        QTest::keyClick(m_list.get(), Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->deselect();
+        if (typed.isNull()) { // between the two unreadable bytes
+            editor->setCursorPosition(4);
+            QTest::keyClicks(editor, "x");
+        } else {
+            QTest::keyClick(editor, Qt::Key_Home);
+            editor->insert(typed); // as pasted: no key types U+FFFD
+        }
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (result.isEmpty()) {
+            QTRY_COMPARE(m_errors.size(), 1);
+            QVERIFY(m_errors[0].contains("stands for bytes"));
+            QVERIFY(pathExists(decodeFileName(folder + "/bad\xff\xfe.jpg")));
+        } else {
+            QTRY_VERIFY(pathExists(decodeFileName(folder + '/' + result)));
+            QCOMPARE(m_errors, QStringList());
+        }
+        const QList<QByteArray> names = rawEntries(folder); // a, b, sub and this one
+        QCOMPARE(names.size(), 4);
+        for (const QByteArray &name : names)
+            QVERIFY(!name.contains("\xef\xbf\xbd"));
     }
 
     void f2OnItemThatCannotBeRenamed()
@@ -234,6 +310,24 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "sub" }));
         QCOMPARE(m_list->Count(), 1);
         QVERIFY(!m_clipboard->data); // what was cut is gone from its place
+    }
+
+    void pasteIntoReadOnlyFolderNamesIt()
+    {
+        const QString locked = m_folder + "/sub";
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner));
+        if (::access(QFile::encodeName(locked).constData(), W_OK) == 0) {
+            QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("this user writes into any folder");
+        }
+        clickRow("a.jpg");
+        QTest::keyClick(m_list.get(), Qt::Key_C, Qt::ControlModifier);
+        showFolder(locked);
+        QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(m_errors,
+            QStringList { QString("Cannot copy into \"%1\": Permission denied.").arg(locked) });
+        QCOMPARE(entries(locked), QStringList());
     }
 
     void pasteWhatAFileManagerCopied()
