@@ -118,10 +118,14 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     bool PointInButton(QPoint pos) const;
     void SetDownState(bool value);
+    // A press whose release will never come ends as if released elsewhere.
+    void CancelPress();
     void Click();
     void readStored(State state, QByteArrayView value);
     QByteArray writeStored(State state) const;
