@@ -149,6 +149,9 @@ void TFullScreen::FormShow()
     PicImage->setCenter(m_host->preview().Center());
     Panel1->setCaption(QStringLiteral("Picture # ") + m_host->positionLabel().caption());
     ScrollBox1->setColor(m_host->previewBox().Color());
+    // A load that fails must not leave the last file's picture and text under the new position.
+    PicImage->Picture().setGraphic(nullptr);
+    StatusBar1->clearMessage();
     scrollToTopLeft(*ScrollBox1);
     PicImage->Picture().LoadFromFile(m_host->currentFile());
     StatusBar1->showMessage(bytesStatus(m_host->currentFile()));

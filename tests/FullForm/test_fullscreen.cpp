@@ -218,6 +218,18 @@ private slots:
         QVERIFY(reports.isEmpty());
     }
 
+    // Nothing of the file shown before stays under the new position text.
+    void openingOnABrokenPictureShowsNothingOld()
+    {
+        openOn("Desktop", "b_wide.jpg");
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        openOn("Desktop", "c_broken.gif");
+        QVERIFY(!reports.isEmpty());
+        QCOMPARE(viewer->Panel1->caption(), "Picture # " + form->PicLabel->caption());
+        QVERIFY(viewer->PicImage->Picture().empty());
+        QCOMPARE(viewer->StatusBar1->currentMessage(), QString());
+    }
+
     void pictureBackgroundOrEscapeHidesTheViewer_data()
     {
         QTest::addColumn<int>("how");
