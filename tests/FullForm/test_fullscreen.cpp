@@ -15,8 +15,8 @@
 
 #include <QFileInfo>
 #include <QScrollBar>
-#include <QWheelEvent>
 #include <QStatusBar>
+#include <QWheelEvent>
 
 using namespace lumisnap;
 
