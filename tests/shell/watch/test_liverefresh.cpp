@@ -405,6 +405,37 @@ private slots:
         QCOMPARE(list->changeThread()->WatchCount(), 0);
     }
 
+    // The folder shown is replaced under its name: the list follows the new one, each
+    // time, and no longer hears the old one.
+    void listFollowsItsFolderReplaced_data()
+    {
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("renamed away, made again") << true;
+        QTest::newRow("deleted, made again") << false;
+    }
+
+    void listFollowsItsFolderReplaced()
+    {
+        QFETCH(bool, renamed);
+        TPTShellList *list = makeList("w");
+        QVERIFY(renamed ? QDir(m_dir->path()).rename("w", "gone")
+                        : QDir(path("w")).removeRecursively());
+        QVERIFY(QDir(m_dir->path()).mkdir("w"));
+        for (const QString name : { "new1.gif", "new2.gif" }) {
+            touch(path("w/" + name));
+            deliver(list->changeThread(), list);
+            QVERIFY(list->refreshScheduled());
+            m_clock->advance(UnfocusedRefreshDelay);
+            QCOMPARE(list->ItemData(list->Count() - 1)->DisplayName(), name);
+        }
+        QCOMPARE(list->Count(), 2);
+        if (renamed) {
+            touch(path("gone/stray.gif"));
+            deliver(list->changeThread(), list);
+            QVERIFY(!list->refreshScheduled());
+        }
+    }
+
     // Rows that stay keep their selection and their place on the screen.
     void refreshKeepsSelectionAndScroll()
     {
