@@ -485,6 +485,24 @@ private slots:
         QCOMPARE(thread->WatchCount(), rootWatches);
     }
 
+    // A filled level replaced under its name: the tree watches the new folder.
+    void treeLevelReplacedIsWatchedAgain()
+    {
+        TPTShellTree *tree = makeTree();
+        showWindow();
+        TChangeHandlerThread *thread = tree->changeThread();
+        ShellTreeNode *a = nodeOf(tree, "a/a1")->parentNode();
+        QVERIFY(QDir(m_dir->path()).rename("a", "gone"));
+        QVERIFY(QDir(m_dir->path()).mkpath("a/a2"));
+        deliver(thread, tree);
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(childTexts(a), QStringList("a2"));
+        QVERIFY(QDir(path("a")).mkdir("a3"));
+        deliver(thread, tree);
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(childTexts(a), (QStringList { "a2", "a3" }));
+    }
+
     // A rename through the tree is not refreshed for; a rename that fails leaves no mark
     // behind to swallow the next change.
     void treeRenames()
