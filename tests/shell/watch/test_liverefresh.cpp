@@ -311,12 +311,16 @@ private slots:
                 = std::make_unique<TChangeHandlerThread>(receiver.get(), ShellChangeMessage);
             receiver->thread = thread.get();
             QVERIFY(thread->AddWatch(path("w"), FileNameChanges, false));
-            QCoreApplication::processEvents();
+            // The churn is heard, and the destruction meets a watcher with work to do.
+            QTRY_VERIFY(receiver->messages > 0);
             thread.reset();
             receiver.reset();
             m_window = std::make_unique<QWidget>();
-            makeList("w");
-            makeTree()->SelectFolder(listOf("w"));
+            TPTShellList *list = makeList("w");
+            TPTShellTree *tree = makeTree();
+            tree->SelectFolder(listOf("w"));
+            QCOMPARE(list->changeThread()->WatchCount(), 1);
+            QVERIFY(tree->changeThread()->WatchCount() >= 1);
             QCoreApplication::processEvents();
         }
         m_window.reset();
