@@ -10,15 +10,20 @@
 #include "shell/watch/TChangeHandlerThread.h"
 #include "shell/watch/TPTDeviceChangeHandler.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -535,6 +540,24 @@ private slots:
         QVERIFY(tree->refreshScheduled());
     }
 
+    // The system's own mount table, in a private mount namespace: a drive mounted on
+    // /media (there only) and taken away is told as an arrival and a removal.
+    void realMountTableNotices()
+    {
+        if (QStandardPaths::findExecutable("unshare").isEmpty())
+            QSKIP("unshare is not installed");
+        QProcess child;
+        child.start("unshare",
+            { "-rm", QCoreApplication::applicationFilePath(), "--mount-notices", "/media" });
+        QVERIFY(child.waitForFinished(30000));
+        if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 3)
+            QSKIP("no mount can be made here");
+        if (child.exitCode() != 0 && child.readAllStandardError().contains("unshare"))
+            QSKIP("no private mount namespace here");
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+
     // A drive comes and another goes: both controls refresh at once for each.
     void deviceChangesRefreshAtOnce()
     {
@@ -594,5 +617,53 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLiveRefresh)
+namespace {
+
+std::vector<int> devicesSeen;
+
+void noteDevice(QObject *, const TDeviceChangeMessage &message)
+{
+    devicesSeen.push_back(message.code);
+}
+
+bool waitForDevice(int code)
+{
+    const QDeadlineTimer deadline(5000);
+    while (std::find(devicesSeen.begin(), devicesSeen.end(), code) == devicesSeen.end()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// Child mode, run in a private mount namespace: mounts a file system on `folder` and
+// takes it away again; 0 when the process's own mount table told of both, 3 when the
+// namespace allows no mount.
+int mountNotices(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    TPTDeviceChangeHandler::instance().Register(noteDevice, &app);
+    if (QProcess::execute("mount", { "-t", "tmpfs", "lumisnap-test", folder }) != 0)
+        return 3;
+    if (!waitForDevice(TDeviceChangeMessage::DeviceArrival))
+        return 1;
+    if (QProcess::execute("umount", { folder }) != 0)
+        return 3;
+    return waitForDevice(TDeviceChangeMessage::DeviceRemoveComplete) ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--mount-notices") == 0)
+        return mountNotices(argc, argv);
+    QApplication app(argc, argv);
+    TestLiveRefresh test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_liverefresh.moc"
