@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -47,6 +48,13 @@ QString bytesStatus(const QString &path)
     return QStringLiteral(" %1  (File Size - %2 Bytes)")
         .arg(upperPath(path))
         .arg(ViewerHost::fileBytes(path));
+}
+
+// Every picture is shown from its top-left corner, not where the last one was scrolled to.
+void scrollToTopLeft(TScrollBox &box)
+{
+    box.horizontalScrollBar()->setValue(0);
+    box.verticalScrollBar()->setValue(0);
 }
 
 } // namespace
@@ -176,6 +184,10 @@ void TFullScreen::FormShow()
     PicImage->setCenter(m_host->preview().Center());
     Panel1->setCaption(QStringLiteral("Picture # ") + m_host->positionLabel().caption());
     ScrollBox1->setColor(m_host->previewBox().Color());
+    // A load that fails must not leave the last file's picture and text under the new position.
+    PicImage->Picture().setGraphic(nullptr);
+    StatusBar1->clearMessage();
+    scrollToTopLeft(*ScrollBox1);
     PicImage->Picture().LoadFromFile(m_host->currentFile());
     StatusBar1->showMessage(bytesStatus(m_host->currentFile()));
     if (PicImage->width() > width() || PicImage->height() > height()) {
@@ -258,6 +270,7 @@ void TFullScreen::stepScanList(int step)
 
 void TFullScreen::loadPicture()
 {
+    scrollToTopLeft(*ScrollBox1);
     PicImage->Picture().LoadFromFile(m_host->currentFile());
     m_zoom->apply();
 }

@@ -39,6 +39,12 @@ TTimerThread::TTimerThread(TRxTimer *owner)
 TTimerThread::~TTimerThread()
 {
     Terminate();
+    // Destroyed by a tick on the timer thread itself: that thread ends once the tick
+    // returns, and its object goes with it then.
+    if (QThread::currentThread() == FThread.get()) {
+        QThread *thread = FThread.release();
+        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    }
 }
 
 void TTimerThread::Suspend()
@@ -112,9 +118,10 @@ void TTimerThread::Execute()
             return;
         if (wake == Wake::Skip || !FOwner->Enabled())
             continue;
-        if (!FOwner->SyncEvent())
-            RunOnThread();
-        else if (!HandOver())
+        if (!FOwner->SyncEvent()) {
+            if (!RunOnThread())
+                return;
+        } else if (!HandOver())
             return;
     }
 }
@@ -157,9 +164,16 @@ void TTimerThread::Deliver(quint64 ticket)
 {
     const std::shared_ptr<State> state = FState;
     {
-        std::lock_guard lock(state->lock);
+        std::unique_lock lock(state->lock);
         if (state->terminated || state->handedOver != ticket)
             return;
+        // Stopped (Interval 0, disabled, no handler) since it was handed over.
+        if (state->suspended) {
+            state->handedOver = 0;
+            lock.unlock();
+            state->wake.notify_all();
+            return;
+        }
         state->tickStarted = true;
     }
     TRxTimer *owner = FOwner;
@@ -173,18 +187,24 @@ void TTimerThread::Deliver(quint64 ticket)
     state->wake.notify_all();
 }
 
-void TTimerThread::RunOnThread()
+// False when the tick has ended the timer, which may have destroyed this object: only
+// the shared state is used after the tick.
+bool TTimerThread::RunOnThread()
 {
+    const std::shared_ptr<State> state = FState;
     try {
         FOwner->Timer();
     } catch (...) {
         // Reported on the user-interface thread, where the error report may show a box.
-        std::lock_guard lock(FState->lock);
-        FState->lastError = std::current_exception();
-        if (!FState->terminated)
-            QMetaObject::invokeMethod(
-                this, [this] { ReportLastError(); }, Qt::QueuedConnection);
+        std::lock_guard lock(state->lock);
+        if (state->terminated)
+            return false;
+        state->lastError = std::current_exception();
+        QMetaObject::invokeMethod(
+            this, [this] { ReportLastError(); }, Qt::QueuedConnection);
     }
+    std::lock_guard lock(state->lock);
+    return !state->terminated;
 }
 
 void TTimerThread::ReportLastError()

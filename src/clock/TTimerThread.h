@@ -51,7 +51,7 @@ private:
     Wake SleepInterval();
     bool HandOver();
     void Deliver(quint64 ticket);
-    void RunOnThread();
+    bool RunOnThread();
     void ReportLastError();
 
     TRxTimer *const FOwner;

@@ -47,6 +47,8 @@ void TMainForm::CheckboxbtnClick()
 
 void TMainForm::startScan()
 {
+    // A folder chosen with the keys a moment ago is the one the user means.
+    DirectoryListBox1->FlushPending();
     ScanMode = 1;
     ScanLabel->setCaption(QStringLiteral("SHOW DRIVE"));
     Image1->setEnabled(true);

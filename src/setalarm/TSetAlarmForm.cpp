@@ -1,6 +1,5 @@
 #include "setalarm/TSetAlarmForm.h"
 
-#include "clock/ClockLocale.h"
 #include "clock/TRxClock.h"
 #include "common/Convert.h"
 #include "common/Error.h"
@@ -25,7 +24,6 @@ namespace {
 constexpr int HoursPerHalfDay = 12;
 constexpr int LastMinute = 59;
 const QString Noon = QStringLiteral("12");
-const QString Afternoon = QStringLiteral("PM");
 const QString FieldReset = QStringLiteral("1");
 constexpr TColor SetButtonHot = clBlue;
 constexpr TColor SetButtonRest = clYellow;
@@ -112,8 +110,9 @@ void TSetAlarmForm::FormShow()
         houredit->setText(QString::number(hour));
     if (minuteedit->text().isEmpty())
         minuteedit->setText(QString::number(now.minute()));
-    // The day half is chosen afresh on every opening.
-    const bool afternoon = ClockLocale::FormatLongTime(now).right(2) == Afternoon;
+    // The day half is chosen afresh on every opening, from the hour itself: a 24-hour
+    // locale's time text carries no designator to read it from.
+    const bool afternoon = now.hour() >= HoursPerHalfDay;
     (afternoon ? pmradio : amradio)->setChecked(true);
     (afternoon ? amradio : pmradio)->setChecked(false);
 }

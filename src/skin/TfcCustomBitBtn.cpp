@@ -235,10 +235,23 @@ void TfcCustomBitBtn::mousePressEvent(QMouseEvent *event)
     SetDownState(true);
 }
 
+void TfcCustomBitBtn::CancelPress()
+{
+    if (!m_tracking)
+        return;
+    m_tracking = false;
+    SetDownState(m_downAtPress);
+}
+
 void TfcCustomBitBtn::mouseMoveEvent(QMouseEvent *event)
 {
-    if (!m_tracking || !(event->buttons() & Qt::LeftButton))
+    if (!m_tracking)
         return;
+    // The release went elsewhere.
+    if (!(event->buttons() & Qt::LeftButton)) {
+        CancelPress();
+        return;
+    }
     const bool over = PointInButton(event->position().toPoint());
     if (over && !m_down)
         SetDownState(true);
@@ -297,6 +310,22 @@ void TfcCustomBitBtn::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange)
         update();
+}
+
+void TfcCustomBitBtn::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    CancelPress();
+}
+
+bool TfcCustomBitBtn::event(QEvent *event)
+{
+    // A modal box or another window takes the mouse along.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::UngrabMouse || type == QEvent::WindowBlocked
+        || type == QEvent::WindowDeactivate)
+        CancelPress();
+    return QWidget::event(event);
 }
 
 } // namespace lumisnap

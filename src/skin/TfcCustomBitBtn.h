@@ -128,10 +128,14 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     bool PointInButton(QPoint pos) const;
     void SetDownState(bool value);
+    // A press whose release will never come ends as if released elsewhere.
+    void CancelPress();
     void Click();
     void readStored(State state, QByteArrayView value);
     QByteArray writeStored(State state) const;

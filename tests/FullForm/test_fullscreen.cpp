@@ -245,6 +245,48 @@ private slots:
         QCOMPARE(reports.size(), 1);
     }
 
+    // Each opening and each step starts at the picture's top-left corner.
+    void reopenedAndSteppedFromTheTopLeft()
+    {
+        QScrollBar *bars[] = { viewer->ScrollBox1->horizontalScrollBar(),
+            viewer->ScrollBox1->verticalScrollBar() };
+        const auto scrollAway = [&] {
+            for (const Qt::Orientation orientation : { Qt::Horizontal, Qt::Vertical }) {
+                const bool across = orientation == Qt::Horizontal;
+                QWheelEvent wheel(QPointF(50, 50), viewer->ScrollBox1->mapToGlobal(QPointF(50, 50)),
+                    {}, across ? QPoint(-2400, 0) : QPoint(0, -2400), Qt::NoButton,
+                    across ? Qt::AltModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(viewer->ScrollBox1->viewport(), &wheel);
+            }
+            QVERIFY(bars[0]->value() > 0 && bars[1]->value() > 0);
+        };
+        const auto atTopLeft = [&] { return bars[0]->value() == 0 && bars[1]->value() == 0; };
+
+        openOn("Desktop/Big", "big1.jpg");
+        QVERIFY(atTopLeft());
+        scrollAway();
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        QTest::mouseClick(form->PicImage, Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(atTopLeft());
+        scrollAway();
+        clickNext();
+        QCOMPARE(form->PicLabel->caption(), QString("2 of 2"));
+        QVERIFY(atTopLeft());
+        QVERIFY(reports.isEmpty());
+    }
+
+    // Nothing of the file shown before stays under the new position text.
+    void openingOnABrokenPictureShowsNothingOld()
+    {
+        openOn("Desktop", "b_wide.jpg");
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        openOn("Desktop", "c_broken.gif");
+        QVERIFY(!reports.isEmpty());
+        QCOMPARE(viewer->Panel1->caption(), "Picture # " + form->PicLabel->caption());
+        QVERIFY(viewer->PicImage->Picture().empty());
+        QCOMPARE(viewer->StatusBar1->currentMessage(), QString());
+    }
+
     void pictureBackgroundOrEscapeHidesTheViewer_data()
     {
         QTest::addColumn<int>("how");
@@ -287,6 +329,11 @@ int main(int argc, char **argv)
     for (int i = 1; i <= 3; ++i)
         sandbox::writePicture(sandboxHome.path(QStringLiteral("Desktop/Three/p%1.bmp").arg(i)),
             { 60, 40 }, sandbox::photoColour(i));
+    // Larger than the screen both ways.
+    QDir().mkpath(sandboxHome.path("Desktop/Big"));
+    for (int i = 1; i <= 2; ++i)
+        sandbox::writePicture(sandboxHome.path(QStringLiteral("Desktop/Big/big%1.jpg").arg(i)),
+            { 2000, 1600 }, sandbox::photoColour(i));
     Application app(argc, argv);
     TestFullScreen test;
     return QTest::qExec(&test, argc, argv);

@@ -108,13 +108,44 @@ private slots:
         QCOMPARE(ticks, 0);
     }
 
+    void intervalZeroStopsATickOnItsWay()
+    {
+        int ticks = 0;
+        for (int round = 0; round < 20; ++round) {
+            TRxTimer timer;
+            timer.setInterval(1);
+            timer.setOnTimer([&](QObject *) { ++ticks; });
+            QVERIFY(waitForWaitingTick(timer));
+            timer.setInterval(0);
+            QCoreApplication::sendPostedEvents();
+        }
+        QCOMPARE(ticks, 0);
+    }
+
+    void tickMayDestroyItsOwnTimer_data()
+    {
+        QTest::addColumn<bool>("sync");
+        QTest::newRow("handed over") << true;
+        QTest::newRow("on the timer thread") << false;
+    }
+
     void tickMayDestroyItsOwnTimer()
     {
+        QFETCH(bool, sync);
         auto *timer = new TRxTimer;
-        QPointer<TRxTimer> watch(timer);
+        std::atomic<bool> gone = false;
+        std::atomic<int> ticks = 0;
+        connect(timer, &QObject::destroyed, [&] { gone = true; });
+        timer->setSyncEvent(sync);
         timer->setInterval(Fast);
-        timer->setOnTimer([timer](QObject *) { delete timer; });
-        QTRY_VERIFY(watch.isNull());
+        timer->setOnTimer([timer, &ticks](QObject *) {
+            ++ticks;
+            delete timer;
+        });
+        QTRY_VERIFY(gone);
+        // Its thread ends and is cleared away; nothing ticks again.
+        QTest::qWait(20);
+        QCOMPARE(ticks.load(), 1);
     }
 
     void tickErrorsReachTheErrorReport_data()

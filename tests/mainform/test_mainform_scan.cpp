@@ -133,6 +133,20 @@ private slots:
         QCOMPARE(form->ScanListBox->toolTip(), CurrentFile);
     }
 
+    // The scan takes the folder just chosen with the keys, not the one the list shows.
+    void scanRightAfterAKeyboardMoveInTheTree()
+    {
+        openFolder(drives->forty);
+        form->DirectoryListBox1->setFocus();
+        for (int up = 0; up < 3; ++up) // past Empty and Deep to Camera
+            QTest::keyClick(form->DirectoryListBox1, Qt::Key_Up);
+        QVERIFY(form->DirectoryListBox1->handOverPending());
+        click(form->ScanLabel);
+        QCOMPARE(messages, QStringList("8 Files Found in Drive " + drives->camera + "/"));
+        QCOMPARE(ScanMode, 1);
+        QVERIFY(form->ScanListBox->isVisible());
+    }
+
     void entryClickShowsBytesAndPosition()
     {
         scanDrive(drives->forty);

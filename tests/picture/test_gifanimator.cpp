@@ -341,6 +341,9 @@ private slots:
             QCoreApplication::processEvents();
         }
         qInfo("destroyed in the middle of a frame %d times of 12", caught);
+        // The race was met at least once, and the picture the animators drew from is intact.
+        QVERIFY(caught > 0);
+        QCOMPARE(gif->frameCount(), 6);
     }
 
     void busyIndicatorReadsBack()

@@ -106,6 +106,51 @@ private slots:
         QCOMPARE(look(), up);
     }
 
+    // What takes the press away before its release: the release never reaches the button.
+    void pressEndsWithoutARelease_data()
+    {
+        QTest::addColumn<int>("interruption");
+        QTest::newRow("hidden") << 0;
+        QTest::newRow("modal box") << 1;
+        QTest::newRow("another window active") << 2;
+    }
+
+    void pressEndsWithoutARelease()
+    {
+        QFETCH(int, interruption);
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        QSignalSpy clicks(button, &TfcImageBtn::OnClick);
+        const QImage up = look();
+        const QPoint inside(60, 10);
+        QTest::mousePress(button, Qt::LeftButton, {}, inside);
+        QVERIFY(button->Down());
+
+        QWidget other(interruption == 1 ? panel.get() : nullptr, Qt::Dialog);
+        other.setWindowModality(interruption == 1 ? Qt::WindowModal : Qt::NonModal);
+        if (interruption == 0) {
+            panel->hide();
+        } else {
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+        }
+        QVERIFY(!button->Down());
+        other.close();
+        panel->show();
+        panel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(panel.get()));
+        QCOMPARE(look(), up);
+
+        // The next press is a press of its own: moved off, it shows the up face.
+        QTest::mousePress(button, Qt::LeftButton, {}, inside);
+        QTest::mouseMove(button, QPoint(74, 1));
+        QVERIFY(!button->Down());
+        QTest::mouseMove(button, inside);
+        QTest::mouseRelease(button, Qt::LeftButton, {}, inside);
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(look(), up);
+    }
+
     void captionPlacement_data()
     {
         QTest::addColumn<QString>("caption");

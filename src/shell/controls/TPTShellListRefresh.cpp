@@ -46,6 +46,13 @@ void TPTCustomShellList::RefreshList()
 // Only the rows that changed are touched: vanished ones go, new ones are appended.
 void TPTCustomShellList::refreshRows()
 {
+    // Watched again before it is listed, so that no change made in between is missed:
+    // the system dropped the watch (a deleted folder's number may come back with the
+    // new one), or the path leads to another folder.
+    if (TChangeHandlerThread *thread = m_watch.existingThread(); thread
+        && (thread->WatchCount() == 0
+            || m_watch.pathLeadsElsewhere(shellModel().pathText(m_folderIdList))))
+        startWatching();
     std::vector<IdList> fresh;
     const EnumOutcome outcome = enumerateChildren(*m_shellFolder, enumFlags(), fresh);
     if (outcome == EnumOutcome::CannotList) {
@@ -117,6 +124,7 @@ void TPTCustomShellList::startWatching()
         return; // a virtual folder has nothing to watch
     TChangeHandlerThread &thread = m_watch.thread();
     thread.RemoveAll();
+    m_watch.noteWatched(path);
     thread.AddWatch(path, FileNameChanges | DirNameChanges, false);
 }
 

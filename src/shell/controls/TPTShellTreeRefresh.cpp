@@ -29,6 +29,10 @@ void TPTCustomShellTree::RefreshTree()
         return;
     }
     m_refreshPending = false;
+    // A watch follows a folder, not its path: a level renamed away, deleted or mounted
+    // over and made again is watched afresh, before it is listed.
+    if (m_watching)
+        startWatching();
     FillScope scope;
     emit OnFillStart(this);
     ScrollAnchor anchor(*this);

@@ -1,8 +1,11 @@
 #include "shell/watch/ChangeWatch.h"
 
 #include "common/ErrorReport.h"
+#include "common/FileName.h"
 
 #include <QWidget>
+
+#include <sys/stat.h>
 
 namespace lumisnap {
 
@@ -25,6 +28,29 @@ void ChangeWatch::removeAll()
 {
     if (m_thread)
         m_thread->RemoveAll();
+}
+
+namespace {
+
+std::optional<std::pair<dev_t, ino_t>> folderAt(const QString &path)
+{
+    struct stat status;
+    if (path.isEmpty() || ::stat(encodeFileName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return std::pair(status.st_dev, status.st_ino);
+}
+
+} // namespace
+
+void ChangeWatch::noteWatched(const QString &path)
+{
+    m_watched = folderAt(path);
+}
+
+bool ChangeWatch::pathLeadsElsewhere(const QString &path) const
+{
+    const auto now = folderAt(path);
+    return now && now != m_watched;
 }
 
 bool ChangeWatch::answer(QEvent *event)

@@ -2,8 +2,12 @@
 
 #include "shell/watch/TChangeHandlerThread.h"
 
+#include <sys/types.h>
+
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QEvent;
 class QWidget;
@@ -36,6 +40,12 @@ public:
     void setDragging(bool dragging) { m_dragging = dragging; }
     bool dragging() const { return m_dragging; }
 
+    // A watch follows the folder, not its path: the folder a watch was set on is noted,
+    // so that a refresh can tell when the path now leads to another (renamed away and
+    // made again, deleted and made again, mounted over) and watch that one instead.
+    void noteWatched(const QString &path);
+    bool pathLeadsElsewhere(const QString &path) const;
+
     // Answers the watcher's message where Qt delivers it; false for any other event.
     bool answer(QEvent *event);
 
@@ -45,6 +55,7 @@ private:
     QWidget *m_control;
     std::function<void(int)> m_restartWait;
     std::unique_ptr<TChangeHandlerThread> m_thread;
+    std::optional<std::pair<dev_t, ino_t>> m_watched;
     bool m_renameMark = false;
     bool m_dragging = false;
 };

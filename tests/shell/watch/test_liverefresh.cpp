@@ -10,15 +10,20 @@
 #include "shell/watch/TChangeHandlerThread.h"
 #include "shell/watch/TPTDeviceChangeHandler.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -311,12 +316,16 @@ private slots:
                 = std::make_unique<TChangeHandlerThread>(receiver.get(), ShellChangeMessage);
             receiver->thread = thread.get();
             QVERIFY(thread->AddWatch(path("w"), FileNameChanges, false));
-            QCoreApplication::processEvents();
+            // The churn is heard, and the destruction meets a watcher with work to do.
+            QTRY_VERIFY(receiver->messages > 0);
             thread.reset();
             receiver.reset();
             m_window = std::make_unique<QWidget>();
-            makeList("w");
-            makeTree()->SelectFolder(listOf("w"));
+            TPTShellList *list = makeList("w");
+            TPTShellTree *tree = makeTree();
+            tree->SelectFolder(listOf("w"));
+            QCOMPARE(list->changeThread()->WatchCount(), 1);
+            QVERIFY(tree->changeThread()->WatchCount() >= 1);
             QCoreApplication::processEvents();
         }
         m_window.reset();
@@ -405,6 +414,37 @@ private slots:
         QCOMPARE(list->changeThread()->WatchCount(), 0);
     }
 
+    // The folder shown is replaced under its name: the list follows the new one, each
+    // time, and no longer hears the old one.
+    void listFollowsItsFolderReplaced_data()
+    {
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("renamed away, made again") << true;
+        QTest::newRow("deleted, made again") << false;
+    }
+
+    void listFollowsItsFolderReplaced()
+    {
+        QFETCH(bool, renamed);
+        TPTShellList *list = makeList("w");
+        QVERIFY(renamed ? QDir(m_dir->path()).rename("w", "gone")
+                        : QDir(path("w")).removeRecursively());
+        QVERIFY(QDir(m_dir->path()).mkdir("w"));
+        for (const QString name : { "new1.gif", "new2.gif" }) {
+            touch(path("w/" + name));
+            deliver(list->changeThread(), list);
+            QVERIFY(list->refreshScheduled());
+            m_clock->advance(UnfocusedRefreshDelay);
+            QCOMPARE(list->ItemData(list->Count() - 1)->DisplayName(), name);
+        }
+        QCOMPARE(list->Count(), 2);
+        if (renamed) {
+            touch(path("gone/stray.gif"));
+            deliver(list->changeThread(), list);
+            QVERIFY(!list->refreshScheduled());
+        }
+    }
+
     // Rows that stay keep their selection and their place on the screen.
     void refreshKeepsSelectionAndScroll()
     {
@@ -454,6 +494,24 @@ private slots:
         QCOMPARE(thread->WatchCount(), rootWatches);
     }
 
+    // A filled level replaced under its name: the tree watches the new folder.
+    void treeLevelReplacedIsWatchedAgain()
+    {
+        TPTShellTree *tree = makeTree();
+        showWindow();
+        TChangeHandlerThread *thread = tree->changeThread();
+        ShellTreeNode *a = nodeOf(tree, "a/a1")->parentNode();
+        QVERIFY(QDir(m_dir->path()).rename("a", "gone"));
+        QVERIFY(QDir(m_dir->path()).mkpath("a/a2"));
+        deliver(thread, tree);
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(childTexts(a), QStringList("a2"));
+        QVERIFY(QDir(path("a")).mkdir("a3"));
+        deliver(thread, tree);
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(childTexts(a), (QStringList { "a2", "a3" }));
+    }
+
     // A rename through the tree is not refreshed for; a rename that fails leaves no mark
     // behind to swallow the next change.
     void treeRenames()
@@ -482,6 +540,24 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir("d"));
         deliver(tree->changeThread(), tree);
         QVERIFY(tree->refreshScheduled());
+    }
+
+    // The system's own mount table, in a private mount namespace: a drive mounted on
+    // /media (there only) and taken away is told as an arrival and a removal.
+    void realMountTableNotices()
+    {
+        if (QStandardPaths::findExecutable("unshare").isEmpty())
+            QSKIP("unshare is not installed");
+        QProcess child;
+        child.start("unshare",
+            { "-rm", QCoreApplication::applicationFilePath(), "--mount-notices", "/media" });
+        QVERIFY(child.waitForFinished(30000));
+        if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 3)
+            QSKIP("no mount can be made here");
+        if (child.exitCode() != 0 && child.readAllStandardError().contains("unshare"))
+            QSKIP("no private mount namespace here");
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
     }
 
     // A drive comes and another goes: both controls refresh at once for each.
@@ -543,5 +619,53 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestLiveRefresh)
+namespace {
+
+std::vector<int> devicesSeen;
+
+void noteDevice(QObject *, const TDeviceChangeMessage &message)
+{
+    devicesSeen.push_back(message.code);
+}
+
+bool waitForDevice(int code)
+{
+    const QDeadlineTimer deadline(5000);
+    while (std::find(devicesSeen.begin(), devicesSeen.end(), code) == devicesSeen.end()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// Child mode, run in a private mount namespace: mounts a file system on `folder` and
+// takes it away again; 0 when the process's own mount table told of both, 3 when the
+// namespace allows no mount.
+int mountNotices(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    TPTDeviceChangeHandler::instance().Register(noteDevice, &app);
+    if (QProcess::execute("mount", { "-t", "tmpfs", "lumisnap-test", folder }) != 0)
+        return 3;
+    if (!waitForDevice(TDeviceChangeMessage::DeviceArrival))
+        return 1;
+    if (QProcess::execute("umount", { folder }) != 0)
+        return 3;
+    return waitForDevice(TDeviceChangeMessage::DeviceRemoveComplete) ? 0 : 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--mount-notices") == 0)
+        return mountNotices(argc, argv);
+    QApplication app(argc, argv);
+    TestLiveRefresh test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_liverefresh.moc"
