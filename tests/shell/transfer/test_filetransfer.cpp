@@ -3,10 +3,14 @@
 #include "shell/namespace/ShellModel.h"
 #include "shell/transfer/FileTransfer.h"
 #include "shell/transfer/ShellDataObject.h"
+#include "shell/transfer/TransferCalls.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -65,6 +69,75 @@ struct WriteFault
             });
     }
     ~WriteFault() { FileTransfer::setWriteFunction({}); }
+};
+
+QString nameOf(const char *path)
+{
+    return QFileInfo(QString::fromLocal8Bit(path))
+        .fileName()
+        .replace(QRegularExpression("^\\.lumisnap-part-.*"), ".part");
+}
+
+// Logs the calls that decide durability, by the base names they touch. A rename of
+// `otherDrive` answers EXDEV, as a move to another drive meets it.
+struct RecordingCalls : TransferCalls
+{
+    QStringList log;
+    QByteArray otherDrive;
+    bool noRenameNoReplace = false; // network shares, FUSE FAT
+    bool noHardLinks = false;
+    std::function<void(const char *)> beforeOpen;
+    TransferCalls *previous;
+
+    RecordingCalls() { previous = setCurrent(this); }
+    ~RecordingCalls() override { setCurrent(previous); }
+
+    int open(const char *path, int flags, mode_t mode) override
+    {
+        if (beforeOpen)
+            beforeOpen(path);
+        return TransferCalls::open(path, flags, mode);
+    }
+    int fsync(int fd) override
+    {
+        char path[PATH_MAX] = {};
+        const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::readlink(link.constData(), path, sizeof path - 1) < 0)
+            return -1;
+        log << "fsync " + nameOf(path);
+        return TransferCalls::fsync(fd);
+    }
+    int rename(const char *from, const char *to, unsigned flags) override
+    {
+        if (otherDrive == from) {
+            errno = EXDEV;
+            return -1;
+        }
+        if (flags && noRenameNoReplace) {
+            errno = EINVAL;
+            return -1;
+        }
+        log << "rename " + nameOf(to);
+        return TransferCalls::rename(from, to, flags);
+    }
+    int link(const char *from, const char *to) override
+    {
+        if (noHardLinks) {
+            errno = EPERM;
+            return -1;
+        }
+        return TransferCalls::link(from, to);
+    }
+    int unlink(const char *path) override
+    {
+        log << "unlink " + nameOf(path);
+        return TransferCalls::unlink(path);
+    }
+    int rmdir(const char *path) override
+    {
+        log << "rmdir " + nameOf(path);
+        return TransferCalls::rmdir(path);
+    }
 };
 
 } // namespace
@@ -245,6 +318,140 @@ private slots:
                     .error.isEmpty());
         QCOMPARE(entries(other.path()), QStringList { "photo.jpg" });
         QCOMPARE(entries(m_src), QStringList());
+    }
+
+    // Each copy is on disk before its rename, the folder's entry before anything is
+    // removed, and a copy before success is reported.
+    void durableOrder_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("removed");
+        QTest::newRow("copy of a file") << false << "photo.jpg" << 0;
+        QTest::newRow("file to another drive") << true << "photo.jpg" << 1;
+        QTest::newRow("folder to another drive") << true << "album" << 5;
+    }
+
+    void durableOrder()
+    {
+        QFETCH(bool, move);
+        QFETCH(QString, name);
+        QFETCH(int, removed);
+        write(m_src + "/photo.jpg", "p");
+        QDir().mkpath(m_src + "/album/inner");
+        write(m_src + "/album/a.jpg", "a");
+        write(m_src + "/album/inner/b.jpg", "b");
+        QVERIFY(QFile::link("a.jpg", m_src + "/album/link.jpg"));
+        RecordingCalls calls;
+        calls.otherDrive = encodeFileName(m_src + '/' + name);
+        FileTransfer transfer;
+        const auto outcome = transfer.run({ m_src + '/' + name }, m_dst,
+            move ? FileTransfer::Mode::Move : FileTransfer::Mode::Copy);
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        const QStringList &log = calls.log;
+        const qsizetype placed = log.indexOf("rename " + name);
+        const qsizetype folderSynced = log.indexOf("fsync dst");
+        QVERIFY2(placed > 0 && folderSynced > placed, qPrintable(log.join(", ")));
+        const QStringList synced = name == "album"
+            ? QStringList { "fsync a.jpg", "fsync b.jpg", "fsync inner", "fsync .part" }
+            : QStringList { "fsync .part" };
+        for (const QString &entry : synced)
+            QVERIFY2(
+                log.contains(entry) && log.lastIndexOf(entry) < placed, qPrintable(log.join(", ")));
+        const QStringList removals = log.filter(QRegularExpression("^(unlink|rmdir) "));
+        QCOMPARE(removals.size(), removed);
+        if (removed)
+            QVERIFY(log.indexOf(removals.first()) > folderSynced);
+        QCOMPARE(QFileInfo::exists(m_src + '/' + name), !move);
+        if (name == "album")
+            QCOMPARE(QFileInfo(m_dst + "/album/link.jpg").symLinkTarget(), m_dst + "/album/a.jpg");
+    }
+
+    // A move to another drive removes only what it copied and what has not changed since:
+    // an entry that arrived meanwhile keeps its folder, and the user is told.
+    void crossDriveMoveKeepsWhatChanged()
+    {
+        QDir().mkpath(m_src + "/album/empty");
+        write(m_src + "/album/a.jpg", QByteArray(3 << 20, 'a'));
+        RecordingCalls calls;
+        calls.otherDrive = encodeFileName(m_src + "/album");
+        bool changed = false;
+        FileTransfer::setWriteFunction([&](int fd, const char *data, size_t size) {
+            if (!std::exchange(changed, true)) {
+                write(m_src + "/album/new.jpg", "n");
+                QFile file(m_src + "/album/a.jpg");
+                if (file.open(QIODevice::Append))
+                    file.write("+");
+            }
+            return ::write(fd, data, size);
+        });
+        FileTransfer transfer;
+        const auto outcome = transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Move);
+        FileTransfer::setWriteFunction({});
+        QVERIFY2(outcome.error.contains("kept"), qPrintable(outcome.error));
+        QCOMPARE(entries(m_src + "/album"), (QStringList { "a.jpg", "new.jpg" }));
+        QCOMPARE(read(m_src + "/album/new.jpg"), QByteArray("n"));
+        QCOMPARE(entries(m_dst + "/album"), (QStringList { "a.jpg", "empty" }));
+    }
+
+    // Without a no-replace rename, and without hard links, a taken name is still never replaced.
+    void placingWithoutNoReplace_data()
+    {
+        QTest::addColumn<bool>("noHardLinks");
+        QTest::addColumn<bool>("move");
+        QTest::newRow("hard links, copy") << false << false;
+        QTest::newRow("hard links, move") << false << true;
+        QTest::newRow("no hard links, copy") << true << false;
+        QTest::newRow("no hard links, move") << true << true;
+    }
+
+    void placingWithoutNoReplace()
+    {
+        QFETCH(bool, noHardLinks);
+        QFETCH(bool, move);
+        write(m_src + "/photo.jpg", "new");
+        QDir().mkpath(m_src + "/album");
+        write(m_src + "/album/a.jpg", "a");
+        write(m_dst + "/photo.jpg", "old");
+        QDir().mkpath(m_dst + "/album");
+        write(m_dst + "/album/old.jpg", "o");
+        QDir().mkpath(m_dst + "/album (2)");
+        RecordingCalls calls;
+        calls.noRenameNoReplace = true;
+        calls.noHardLinks = noHardLinks;
+        FileTransfer transfer;
+        const auto outcome = transfer.run({ m_src + "/photo.jpg", m_src + "/album" }, m_dst,
+            move ? FileTransfer::Mode::Move : FileTransfer::Mode::Copy);
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        QCOMPARE(outcome.placed, (QStringList { m_dst + "/photo (2).jpg", m_dst + "/album (3)" }));
+        QCOMPARE(read(m_dst + "/photo.jpg"), QByteArray("old"));
+        QCOMPARE(read(m_dst + "/photo (2).jpg"), QByteArray("new"));
+        QCOMPARE(entries(m_dst + "/album"), QStringList { "old.jpg" });
+        QCOMPARE(entries(m_dst + "/album (2)"), QStringList());
+        QCOMPARE(read(m_dst + "/album (3)/a.jpg"), QByteArray("a"));
+        QCOMPARE(entries(m_dst).filter(".lumisnap"), QStringList());
+        QCOMPARE(entries(m_src), move ? QStringList() : (QStringList { "album", "photo.jpg" }));
+    }
+
+    // A source is opened without following links or waiting, then checked: a FIFO swapped
+    // in after the check is refused at once.
+    void swappedSourceNeverBlocks()
+    {
+        write(m_src + "/photo.jpg", "p");
+        const QByteArray path = encodeFileName(m_src + "/photo.jpg");
+        RecordingCalls calls;
+        calls.beforeOpen = [&](const char *opened) {
+            if (path == opened && ::unlink(opened) == 0)
+                ::mkfifo(opened, 0600);
+        };
+        QElapsedTimer timer;
+        timer.start();
+        FileTransfer transfer;
+        const auto outcome
+            = transfer.run({ m_src + "/photo.jpg" }, m_dst, FileTransfer::Mode::Copy);
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY2(outcome.error.contains("photo.jpg"), qPrintable(outcome.error));
+        QCOMPARE(entries(m_dst), QStringList());
     }
 
     void itemThatCannotMoveLimitsEffects()
