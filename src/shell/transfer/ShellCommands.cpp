@@ -225,6 +225,10 @@ std::uint32_t dropFilesInto(
     const QString &folder, const DroppedFiles &files, std::uint32_t effect, QWidget *owner)
 {
     effect &= files.allowedEffects;
+    if (!files.refused.isEmpty() && effect != DROPEFFECT_NONE) {
+        reportError(files.refused);
+        return DROPEFFECT_NONE;
+    }
     if (effect == DROPEFFECT_NONE || files.paths.isEmpty() || folder.isEmpty())
         return DROPEFFECT_NONE;
     FileTransfer transfer(owner);

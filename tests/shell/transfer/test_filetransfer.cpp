@@ -1,7 +1,9 @@
+#include "common/ErrorReport.h"
 #include "common/FileName.h"
 #include "shell/namespace/PosixShellModel.h"
 #include "shell/namespace/ShellModel.h"
 #include "shell/transfer/FileTransfer.h"
+#include "shell/transfer/ShellCommands.h"
 #include "shell/transfer/ShellDataObject.h"
 #include "shell/transfer/TransferCalls.h"
 
@@ -232,6 +234,74 @@ private slots:
             const DroppedFiles dropped = readDroppedFiles(&only);
             QCOMPARE(dropped.paths, items.paths);
             QCOMPARE(dropped.cut, format == CopiedFilesMime);
+        }
+    }
+
+    // Dropped names become clean full paths, or are refused with a reason; plain text is
+    // never taken for names.
+    void hostileDrops_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<bool>("refused");
+        const QString uri = UriListMime;
+        QTest::newRow("trailing slashes") << uri << QByteArray("file:///tmp/a//dir//\r\n")
+                                          << QStringList { "/tmp/a/dir" } << false;
+        QTest::newRow("localhost") << uri << QByteArray("file://localhost/tmp/b.jpg")
+                                   << QStringList { "/tmp/b.jpg" } << false;
+        QTest::newRow("a host") << uri << QByteArray("file://elsewhere/tmp/b.jpg\r\nfile:///c")
+                                << QStringList { "/c" } << true;
+        QTest::newRow("zero byte")
+            << uri << QByteArray("file:///tmp/a%00b.jpg") << QStringList() << true;
+        QTest::newRow("relative") << uri << QByteArray("file:a.jpg") << QStringList() << true;
+        QTest::newRow("dot dot") << uri << QByteArray("file:///tmp/x/..") << QStringList() << true;
+        QTest::newRow("dot inside")
+            << uri << QByteArray("file:///tmp/./x.jpg") << QStringList() << true;
+        QTest::newRow("root") << uri << QByteArray("file:///") << QStringList() << true;
+        QTest::newRow("web link") << uri << QByteArray("https://example.org/a.jpg") << QStringList()
+                                  << false;
+        QTest::newRow("copied files, slash")
+            << CopiedFilesMime << QByteArray("copy\nfile:///tmp/dir/") << QStringList { "/tmp/dir" }
+            << false;
+        QTest::newRow("plain text")
+            << PlainTextMime << QByteArray("/etc/passwd\r\n../x\r\n") << QStringList() << false;
+        QByteArray many;
+        QStringList manyPaths;
+        for (int i = 0; i < 10000; ++i) {
+            many += "file:///tmp/n" + QByteArray::number(i) + "/\r\n";
+            manyPaths << "/tmp/n" + QString::number(i);
+        }
+        QTest::newRow("10000 entries") << uri << many << manyPaths << false;
+    }
+
+    void hostileDrops()
+    {
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, paths);
+        QFETCH(bool, refused);
+        QMimeData data;
+        data.setData(format, bytes);
+        QElapsedTimer timer;
+        timer.start();
+        const DroppedFiles dropped = readDroppedFiles(&data);
+        QVERIFY(timer.elapsed() < 2000);
+        QCOMPARE(dropped.paths, paths);
+        QVERIFY2(dropped.refused.isEmpty() != refused, qPrintable(dropped.refused));
+        // Refused data is not dropped, though some of it was clean.
+        if (refused) {
+            QVERIFY(dropped.refused.startsWith("Cannot use the dropped name"));
+            DroppedFiles withClean = dropped;
+            withClean.paths = QStringList { m_src };
+            QStringList reported;
+            setErrorReporter([&](const QString &text) { reported << text; });
+            const std::uint32_t done = dropFilesInto(m_dst, withClean, DROPEFFECT_COPY, nullptr);
+            setErrorReporter(nullptr);
+            QCOMPARE(done, std::uint32_t(DROPEFFECT_NONE));
+            QCOMPARE(reported, QStringList { errorReportText(dropped.refused) });
+            QVERIFY(!reported.first().contains(QChar(0)));
+            QCOMPARE(entries(m_dst), QStringList());
         }
     }
 
