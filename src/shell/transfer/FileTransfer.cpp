@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/FileName.h"
+#include "shell/transfer/TempEntry.h"
 #include "shell/transfer/TransferCalls.h"
 
 #include <QApplication>
@@ -24,7 +25,6 @@ constexpr size_t CopyChunk = 1 << 20;
 constexpr int MaxNameTries = 10000;
 constexpr int ProgressDelayMs = 500; // a quick transfer shows no dialog at all
 constexpr int ProgressSteps = 1000;
-constexpr char TempPattern[] = "/.lumisnap-part-XXXXXX";
 // A copy never gains set-user-ID or set-group-ID rights.
 constexpr mode_t KeptModeBits = 01777;
 
@@ -113,30 +113,6 @@ private:
     int m_fd;
 };
 
-bool removePart(const QByteArray &path);
-
-// The temporary entry of a copy: removed unless it was renamed into place.
-class TempEntry
-{
-public:
-    explicit TempEntry(QByteArray path)
-        : m_path(std::move(path))
-    {
-    }
-    ~TempEntry()
-    {
-        if (!m_path.isEmpty())
-            removePart(m_path);
-    }
-    TempEntry(const TempEntry &) = delete;
-    TempEntry &operator=(const TempEntry &) = delete;
-    const QByteArray &path() const { return m_path; }
-    void release() { m_path.clear(); }
-
-private:
-    QByteArray m_path;
-};
-
 // The names in a folder but "." and ".."; false when it cannot be read.
 bool listFolder(const QByteArray &path, std::vector<QByteArray> &names)
 {
@@ -150,23 +126,6 @@ bool listFolder(const QByteArray &path, std::vector<QByteArray> &names)
     }
     ::closedir(dir);
     return true;
-}
-
-// Removes a partial copy, read-only folders in it too.
-bool removePart(const QByteArray &path)
-{
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlink(path.constData()) == 0;
-    ::chmod(path.constData(), 0700);
-    bool ok = true;
-    std::vector<QByteArray> names;
-    listFolder(path, names);
-    for (const QByteArray &name : names)
-        ok = removePart(join(path, name)) && ok;
-    return ::rmdir(path.constData()) == 0 && ok;
 }
 
 qint64 treeSize(const QByteArray &path)
@@ -264,6 +223,8 @@ FileTransfer::Outcome FileTransfer::run(
         for (const QString &source : sources)
             m_total += treeSize(encodeFileName(source));
     try {
+        if (mode != Mode::Link)
+            TempEntry::removeLeftovers(target);
         for (const QString &source : sources)
             transferOne(encodeFileName(source), target, mode);
     } catch (const TransferCancelled &) {
@@ -335,7 +296,7 @@ void FileTransfer::copyOne(const QByteArray &source, const QByteArray &folder, b
     if (::fstat(in.get(), &st) != 0)
         fail(QStringLiteral("Cannot read"), source, errno);
     m_sourceDevice = st.st_dev;
-    QByteArray pattern = folder + TempPattern;
+    QByteArray pattern = join(folder, TempEntry::Prefix) + "XXXXXX";
     QByteArray placed;
     if (S_ISDIR(st.st_mode)) {
         in.close();

@@ -17,6 +17,8 @@
 #include <QTest>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -501,6 +503,27 @@ private slots:
         QCOMPARE(read(m_dst + "/album (3)/a.jpg"), QByteArray("a"));
         QCOMPARE(entries(m_dst).filter(".lumisnap"), QStringList());
         QCOMPARE(entries(m_src), move ? QStringList() : (QStringList { "album", "photo.jpg" }));
+    }
+
+    // What a crash left is removed by the next transfer into the folder; what a live
+    // transfer holds is not. A read-only folder inside a cancelled copy goes too.
+    void leftoversOfACrashAreRemoved()
+    {
+        write(m_dst + "/.lumisnap-part-file01", "half");
+        QDir().mkpath(m_dst + "/.lumisnap-part-dir001/ro");
+        write(m_dst + "/.lumisnap-part-dir001/ro/x.jpg", "x");
+        QFile::setPermissions(
+            m_dst + "/.lumisnap-part-dir001/ro", QFile::ReadOwner | QFile::ExeOwner);
+        write(m_dst + "/.lumisnap-part-live01", "busy");
+        const int held
+            = ::open(encodeFileName(m_dst + "/.lumisnap-part-live01").constData(), O_RDONLY);
+        QCOMPARE(::flock(held, LOCK_EX), 0);
+        write(m_src + "/photo.jpg", "p");
+        FileTransfer transfer;
+        QVERIFY(transfer.run({ m_src + "/photo.jpg" }, m_dst, FileTransfer::Mode::Copy)
+                    .error.isEmpty());
+        ::close(held);
+        QCOMPARE(entries(m_dst), (QStringList { ".lumisnap-part-live01", "photo.jpg" }));
     }
 
     // A source is opened without following links or waiting, then checked: a FIFO swapped
