@@ -10,6 +10,7 @@
 #include "shell/transfer/ShellDrag.h"
 #include "shell/transfer/ShellOpen.h"
 #include "shell/transfer/ShellServices.h"
+#include "shell/transfer/TransferCalls.h"
 #include "shell/watch/ShellTimer.h"
 
 #include <QApplication>
@@ -78,6 +79,27 @@ std::unique_ptr<QMimeData> uriListOf(const QStringList &paths)
     data->setData(UriListMime, list);
     return data;
 }
+
+// A rename of one path fails as a broken disk makes it fail.
+struct FailingRename : TransferCalls
+{
+    QByteArray path;
+    TransferCalls *previous;
+    explicit FailingRename(QByteArray failing)
+        : path(std::move(failing))
+        , previous(setCurrent(this))
+    {
+    }
+    ~FailingRename() override { setCurrent(previous); }
+    int rename(const char *from, const char *to, unsigned flags) override
+    {
+        if (path == from) {
+            errno = EIO;
+            return -1;
+        }
+        return TransferCalls::rename(from, to, flags);
+    }
+};
 
 // One drag over a control's view, as the platform delivers it.
 Qt::DropAction dropAt(QAbstractScrollArea &view, QPoint pos, const QMimeData *data,
@@ -259,6 +281,23 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "sub" }));
         QCOMPARE(m_list->Count(), 1);
         QVERIFY(!m_clipboard->data); // what was cut is gone from its place
+        // A paste that fails part-way keeps the rest on the clipboard, and a second one
+        // moves just that.
+        touch(m_folder + "/c.jpg");
+        showFolder(m_folder);
+        QTest::keyClick(m_list.get(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_list.get(), Qt::Key_X, Qt::ControlModifier);
+        QDir().mkpath(m_dir->path() + "/there");
+        showFolder(m_dir->path() + "/there");
+        {
+            const FailingRename failing(encodeFileName(m_folder + "/c.jpg"));
+            QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(entries(m_dir->path() + "/there"), (QStringList { "b.jpg", "sub" }));
+        QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(entries(m_dir->path() + "/there"), (QStringList { "b.jpg", "c.jpg", "sub" }));
+        QCOMPARE(m_errors.size(), 1);
     }
 
     void pasteWhatAFileManagerCopied()
