@@ -390,6 +390,16 @@ private slots:
                     .error.isEmpty());
         QCOMPARE(entries(other.path()), QStringList { "photo.jpg" });
         QCOMPARE(entries(m_src), QStringList());
+        // A whole folder goes across, every file compared, and leaves nothing behind.
+        QDir().mkpath(m_src + "/album/inner");
+        write(m_src + "/album/big.jpg", QByteArray(5 << 20, 'b'));
+        write(m_src + "/album/inner/small.gif", "s");
+        const auto folder
+            = transfer.run({ m_src + "/album" }, other.path(), FileTransfer::Mode::Move);
+        QVERIFY2(folder.error.isEmpty(), qPrintable(folder.error));
+        QCOMPARE(read(other.path() + "/album/big.jpg"), QByteArray(5 << 20, 'b'));
+        QCOMPARE(read(other.path() + "/album/inner/small.gif"), QByteArray("s"));
+        QCOMPARE(entries(m_src), QStringList());
     }
 
     // Each copy is on disk before its rename, the folder's entry before anything is
@@ -545,6 +555,34 @@ private slots:
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY2(outcome.error.contains("photo.jpg"), qPrintable(outcome.error));
         QCOMPARE(entries(m_dst), QStringList());
+    }
+
+    // A copy keeps folders' times and modes (a read-only folder filled first) but never
+    // set-user-ID or set-group-ID rights.
+    void whatACopyKeeps()
+    {
+        QDir().mkpath(m_src + "/album/ro");
+        write(m_src + "/album/ro/x.jpg", "x");
+        write(m_src + "/album/tool", "t");
+        const QByteArray album = encodeFileName(m_src + "/album");
+        QCOMPARE(::chmod((album + "/tool").constData(), 06755), 0);
+        QCOMPARE(::chmod((album + "/ro").constData(), 0555), 0);
+        const timespec old[2] = { { 1000000000, 0 }, { 1000000000, 0 } };
+        QCOMPARE(::utimensat(AT_FDCWD, album.constData(), old, 0), 0);
+        FileTransfer transfer;
+        const auto outcome = transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Copy);
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        struct stat copied, tool, ro;
+        const QByteArray target = encodeFileName(m_dst + "/album");
+        QCOMPARE(::stat(target.constData(), &copied), 0);
+        QCOMPARE(::stat((target + "/tool").constData(), &tool), 0);
+        QCOMPARE(::stat((target + "/ro").constData(), &ro), 0);
+        QCOMPARE(qint64(copied.st_mtim.tv_sec), qint64(1000000000));
+        QCOMPARE(tool.st_mode & 07777, mode_t(0755));
+        QCOMPARE(ro.st_mode & 07777, mode_t(0555));
+        QCOMPARE(read(m_dst + "/album/ro/x.jpg"), QByteArray("x"));
+        ::chmod((album + "/ro").constData(), 0755);
+        ::chmod((target + "/ro").constData(), 0755);
     }
 
     void itemThatCannotMoveLimitsEffects()
