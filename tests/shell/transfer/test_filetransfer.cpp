@@ -560,6 +560,26 @@ private slots:
         QCOMPARE(entries(m_dst), QStringList());
     }
 
+    // A link names its source by its full resolved path and never takes a used name.
+    void linksPointAtTheirSources()
+    {
+        write(m_src + "/photo.jpg", "p");
+        QDir().mkpath(m_src + "/album");
+        write(m_dst + "/photo.jpg", "old");
+        QVERIFY(QFile::link(m_dir->path(), m_dir->path() + "/via"));
+        FileTransfer transfer;
+        const auto outcome
+            = transfer.run({ m_dir->path() + "/via/src/photo.jpg", m_src + "/album" }, m_dst,
+                FileTransfer::Mode::Link);
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        QCOMPARE(outcome.placed, (QStringList { m_dst + "/photo (2).jpg", m_dst + "/album" }));
+        QCOMPARE(QFileInfo(m_dst + "/photo (2).jpg").symLinkTarget(),
+            QFileInfo(m_src + "/photo.jpg").canonicalFilePath());
+        QCOMPARE(read(m_dst + "/photo.jpg"), QByteArray("old"));
+        QVERIFY(QFileInfo(m_dst + "/album").isSymLink());
+        QCOMPARE(entries(m_src), (QStringList { "album", "photo.jpg" }));
+    }
+
     // A copy keeps folders' times and modes (a read-only folder filled first) but never
     // set-user-ID or set-group-ID rights.
     void whatACopyKeeps()
