@@ -475,8 +475,10 @@ private slots:
         QVERIFY(QFileInfo(path("c")).isDir());
         deliver(tree->changeThread(), tree);
         QVERIFY(!tree->refreshScheduled());
-        rename("a"); // taken
+        rename("a"); // taken: refused and reported, as the list does
         QVERIFY(!tree->renameMarked());
+        QCOMPARE(m_reports.size(), 1);
+        QVERIFY(m_reports.takeFirst().contains("\"c\""));
         QVERIFY(QDir(m_dir->path()).mkdir("d"));
         deliver(tree->changeThread(), tree);
         QVERIFY(tree->refreshScheduled());
