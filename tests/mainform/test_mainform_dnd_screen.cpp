@@ -133,6 +133,24 @@ private slots:
         QVERIFY(!QApplication::activePopupWidget());
     }
 
+    // A drag that enters the tree over a node that takes no drop (the root) still drops on
+    // the folder it then moves to.
+    void dragEnteringTheTreeOverNoTarget()
+    {
+        TPTShellTree *tree = form->DirectoryListBox1;
+        const QPoint root
+            = tree->viewport()->mapToGlobal(tree->visualRect(tree->model()->index(0, 0)).center());
+        const QPoint from = rowOnScreen("photo02.bmp");
+        const QPoint to = nodeOnScreen("Empty");
+        xdotool({ "sleep", "0.6", "mousemove", QString::number(from.x()), QString::number(from.y()),
+            "mousedown", "1", "sleep", "0.2", "mousemove", QString::number(from.x() + 20),
+            QString::number(from.y() + 5), "sleep", "0.2", "mousemove", QString::number(root.x()),
+            QString::number(root.y()), "sleep", "0.3", "mousemove", QString::number(to.x()),
+            QString::number(to.y() + 2), "sleep", "0.3", "mousemove", QString::number(to.x()),
+            QString::number(to.y()), "sleep", "0.3", "mouseup", "1" });
+        QTRY_VERIFY(entries(home->path("Desktop/Empty")).contains("photo02.bmp"));
+    }
+
     void deleteKeyMovesToTrash()
     {
         clickAt(rowOnScreen("photo02.bmp"));

@@ -350,6 +350,9 @@ void TPTCustomShellList::dragEnterEvent(QDragEnterEvent *event)
     // Data that names no local file (a web link) has no place here.
     m_dropAllowed = files.paths.isEmpty() ? DROPEFFECT_NONE : files.allowedEffects;
     dragMoveEvent(event);
+    // Entered over no target, the drag is still taken, so that the moves decide per row.
+    if (m_dropAllowed != DROPEFFECT_NONE)
+        event->accept();
 }
 
 void TPTCustomShellList::dragMoveEvent(QDragMoveEvent *event)

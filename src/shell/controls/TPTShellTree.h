@@ -180,6 +180,7 @@ private:
     void applyDropOptions();
     // The folder path a drop at `pos` goes into ("" for none) and its node.
     QString dropFolderAt(QPoint pos, bool entering, ShellTreeNode *&node) const;
+    bool isOwnPlace(const QString &folder, const QStringList &sources) const;
     void setDropNode(ShellTreeNode *node);
     void dragOver(QDropEvent *event, bool entering);
     void showMenuAt(QPoint pos);
@@ -209,6 +210,7 @@ private:
     QPersistentModelIndex m_dragIndex; // the node a drag out of this tree carries
     QPersistentModelIndex m_dropIndex;
     std::uint32_t m_dropAllowed = 0;
+    QStringList m_dropSources; // what the hovering drag carries
     std::unique_ptr<DragAutoScroll> m_autoScroll;
 };
 

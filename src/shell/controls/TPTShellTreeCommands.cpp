@@ -142,6 +142,19 @@ QString TPTCustomShellTree::dropFolderAt(QPoint pos, bool entering, ShellTreeNod
     return path;
 }
 
+// A folder dropped onto itself or below itself, or a node of this tree dropped onto its own
+// parent, has no place there.
+bool TPTCustomShellTree::isOwnPlace(const QString &folder, const QStringList &sources) const
+{
+    for (const QString &source : sources) {
+        if (folder == source || folder.startsWith(source + '/'))
+            return true;
+        if (m_dragIndex.isValid() && folder == source.left(source.lastIndexOf('/')))
+            return true;
+    }
+    return false;
+}
+
 void TPTCustomShellTree::setDropNode(ShellTreeNode *node)
 {
     const QPersistentModelIndex index
@@ -158,8 +171,9 @@ void TPTCustomShellTree::dragOver(QDropEvent *event, bool entering)
         const QPoint pos = event->position().toPoint();
         ShellTreeNode *node = nullptr;
         const QString folder = dropFolderAt(pos, entering, node);
-        const std::uint32_t effect
-            = folder.isEmpty() ? DROPEFFECT_NONE : dropEffectOf(event, m_dropAllowed);
+        const std::uint32_t effect = folder.isEmpty() || isOwnPlace(folder, m_dropSources)
+            ? DROPEFFECT_NONE
+            : dropEffectOf(event, m_dropAllowed);
         setDropNode(effect != DROPEFFECT_NONE ? node : nullptr);
         m_autoScroll->moved(pos);
         answerDrop(event, effect);
@@ -180,7 +194,11 @@ void TPTCustomShellTree::dragEnterEvent(QDragEnterEvent *event)
     const DroppedFiles files = readDroppedFiles(event->mimeData());
     // Data that names no local file (a web link) has no place here.
     m_dropAllowed = files.paths.isEmpty() ? DROPEFFECT_NONE : files.allowedEffects;
+    m_dropSources = files.paths;
     dragOver(event, true);
+    // Entered over no target, the drag is still taken, so that the moves decide per node.
+    if (m_dropAllowed != DROPEFFECT_NONE)
+        event->accept();
 }
 
 void TPTCustomShellTree::dragMoveEvent(QDragMoveEvent *event)
@@ -200,8 +218,9 @@ void TPTCustomShellTree::dropEvent(QDropEvent *event)
         ShellTreeNode *node = nullptr;
         const QString folder = dropFolderAt(event->position().toPoint(), false, node);
         const DroppedFiles files = readDroppedFiles(event->mimeData());
-        const std::uint32_t effect
-            = folder.isEmpty() ? DROPEFFECT_NONE : dropEffectOf(event, files.allowedEffects);
+        const std::uint32_t effect = folder.isEmpty() || isOwnPlace(folder, files.paths)
+            ? DROPEFFECT_NONE
+            : dropEffectOf(event, files.allowedEffects);
         endDragOver();
         answerDrop(event, dropFilesInto(folder, files, effect, window()));
         RefreshTree();

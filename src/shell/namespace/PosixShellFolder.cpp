@@ -20,6 +20,39 @@ namespace lumisnap {
 
 namespace {
 
+// Where the file system has no no-replace rename: a hard link cannot replace; without hard
+// links the new name is taken first (exclusive create, or an empty folder) and only that
+// empty entry is replaced.
+bool renameWithoutReplacing(const QByteArray &from, const QByteArray &to)
+{
+    struct stat st;
+    if (::lstat(from.constData(), &st) != 0)
+        return false;
+    const bool folder = S_ISDIR(st.st_mode);
+    if (!folder && ::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (!folder && errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+        return false;
+    const int reserved = folder
+        ? ::mkdir(to.constData(), 0700)
+        : ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (reserved < 0)
+        return false;
+    if (!folder)
+        ::close(reserved);
+    if (::rename(from.constData(), to.constData()) == 0)
+        return true;
+    const int error = errno; // the reason the caller reports, not the clean-up's
+    if (folder)
+        ::rmdir(to.constData());
+    else
+        ::unlink(to.constData());
+    errno = error;
+    return false;
+}
+
 constexpr std::size_t MaxNameBytes = 255;
 
 bool isDotName(QByteArrayView name)
@@ -510,12 +543,9 @@ IdList PosixShellFolder::setNameOf(const IdList &relative, const QString &newNam
     if (::renameat2(
             AT_FDCWD, location->path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
         != 0) {
-        struct stat st;
         if (errno != EINVAL && errno != ENOSYS)
             return fail(renameFailure(errno));
-        if (::lstat(target.constData(), &st) == 0)
-            return fail(renameFailure(EEXIST));
-        if (::rename(location->path.constData(), target.constData()) != 0)
+        if (!renameWithoutReplacing(location->path, target))
             return fail(renameFailure(errno));
     }
     m_entries.forget(relative);

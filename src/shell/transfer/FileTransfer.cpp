@@ -2,6 +2,8 @@
 
 #include "common/Error.h"
 #include "common/FileName.h"
+#include "shell/transfer/TempEntry.h"
+#include "shell/transfer/TransferCalls.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -23,7 +25,8 @@ constexpr size_t CopyChunk = 1 << 20;
 constexpr int MaxNameTries = 10000;
 constexpr int ProgressDelayMs = 500; // a quick transfer shows no dialog at all
 constexpr int ProgressSteps = 1000;
-constexpr char TempPattern[] = "/.lumisnap-part-XXXXXX";
+// A copy never gains set-user-ID or set-group-ID rights.
+constexpr mode_t KeptModeBits = 01777;
 
 // A failure met on the way; run() turns it into the outcome's one error text.
 class TransferFailure : public Error
@@ -110,28 +113,6 @@ private:
     int m_fd;
 };
 
-// The temporary entry of a copy: removed unless it was renamed into place.
-class TempEntry
-{
-public:
-    explicit TempEntry(QByteArray path)
-        : m_path(std::move(path))
-    {
-    }
-    ~TempEntry()
-    {
-        if (!m_path.isEmpty())
-            removeTree(m_path);
-    }
-    TempEntry(const TempEntry &) = delete;
-    TempEntry &operator=(const TempEntry &) = delete;
-    const QByteArray &path() const { return m_path; }
-    void release() { m_path.clear(); }
-
-private:
-    QByteArray m_path;
-};
-
 // The names in a folder but "." and ".."; false when it cannot be read.
 bool listFolder(const QByteArray &path, std::vector<QByteArray> &names)
 {
@@ -186,11 +167,19 @@ bool isWithin(const QByteArray &inner, const QByteArray &outer)
     return in == out || in.startsWith(out.endsWith('/') ? out : out + '/');
 }
 
-void copyAttributes(int fd, const struct stat &st)
+// Opens without following a link and without waiting on a FIFO; the caller checks
+// what it got. ELOOP: the source is a symbolic link.
+int openSource(const QByteArray &path)
 {
-    ::fchmod(fd, st.st_mode & 07777);
-    const timespec times[2] = { st.st_atim, st.st_mtim };
-    ::futimens(fd, times);
+    return TransferCalls::current().open(
+        path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+}
+
+void syncFolder(const QByteArray &path)
+{
+    Fd dir(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0 || TransferCalls::current().fsync(dir.get()) != 0)
+        fail(QStringLiteral("Cannot write"), path, errno);
 }
 
 } // namespace
@@ -234,6 +223,8 @@ FileTransfer::Outcome FileTransfer::run(
         for (const QString &source : sources)
             m_total += treeSize(encodeFileName(source));
     try {
+        if (mode != Mode::Link)
+            TempEntry::removeLeftovers(target);
         for (const QString &source : sources)
             transferOne(encodeFileName(source), target, mode);
     } catch (const TransferCancelled &) {
@@ -278,8 +269,10 @@ void FileTransfer::moveOne(const QByteArray &source, const QByteArray &folder)
         fail(QStringLiteral("Cannot find"), source, errno);
     try {
         const QByteArray placed = place(source, folder, baseName(source), S_ISDIR(st.st_mode));
+        syncFolder(folder);
+        syncFolder(parentOf(source));
         m_outcome.placed << decodeFileName(placed);
-        advance(treeSize(placed));
+        advance(S_ISDIR(st.st_mode) ? 0 : qint64(st.st_size));
     } catch (const CrossDevice &) {
         copyOne(source, folder, true);
     }
@@ -287,23 +280,30 @@ void FileTransfer::moveOne(const QByteArray &source, const QByteArray &folder)
 
 void FileTransfer::copyOne(const QByteArray &source, const QByteArray &folder, bool removeAfter)
 {
+    m_copied.clear();
+    Fd in(openSource(source));
+    if (in.get() < 0 && errno == ELOOP) {
+        const QByteArray placed = copyLink(source, folder);
+        syncFolder(folder);
+        m_outcome.placed << decodeFileName(placed);
+        if (removeAfter)
+            removeCopied(source);
+        return;
+    }
+    if (in.get() < 0)
+        fail(QStringLiteral("Cannot read"), source, errno);
     struct stat st;
-    if (::lstat(source.constData(), &st) != 0)
-        fail(QStringLiteral("Cannot find"), source, errno);
-    QByteArray pattern = folder + TempPattern;
+    if (::fstat(in.get(), &st) != 0)
+        fail(QStringLiteral("Cannot read"), source, errno);
+    m_sourceDevice = st.st_dev;
+    QByteArray pattern = join(folder, TempEntry::Prefix) + "XXXXXX";
     QByteArray placed;
-    if (S_ISLNK(st.st_mode)) {
-        char buffer[PATH_MAX];
-        const ssize_t length = ::readlink(source.constData(), buffer, sizeof buffer);
-        if (length < 0)
-            fail(QStringLiteral("Cannot read"), source, errno);
-        placed = linkUnderFreeName(
-            QByteArray(buffer, length), folder, baseName(source), QStringLiteral("Cannot copy"));
-    } else if (S_ISDIR(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) {
+        in.close();
         if (!::mkdtemp(pattern.data()))
             fail(QStringLiteral("Cannot copy"), source, errno);
         TempEntry temp(pattern);
-        copyTree(source, temp.path(), true);
+        copyFolder(source, st, temp.path());
         placed = place(temp.path(), folder, baseName(source), true);
         temp.release();
     } else if (S_ISREG(st.st_mode)) {
@@ -311,59 +311,102 @@ void FileTransfer::copyOne(const QByteArray &source, const QByteArray &folder, b
         if (out.get() < 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
         TempEntry temp(pattern);
-        Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
-        if (in.get() < 0)
-            fail(QStringLiteral("Cannot read"), source, errno);
-        copyFileData(in.get(), out.get(), source);
-        copyAttributes(out.get(), st);
+        copyFile(in.get(), st, out.get(), source);
         if (out.close() != 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
+        m_copied.push_back({ source, st });
         placed = place(temp.path(), folder, baseName(source), false);
         temp.release();
     } else {
         fail(QStringLiteral("Cannot copy"), source, ENOTSUP);
     }
+    // The new entry is on disk before anything reports success or removes a source.
+    syncFolder(folder);
     m_outcome.placed << decodeFileName(placed);
-    if (removeAfter && !removeTree(source))
-        fail(QStringLiteral("Copied, but cannot remove"), source, errno);
+    if (removeAfter)
+        removeCopied(source);
+}
+
+QByteArray FileTransfer::copyLink(const QByteArray &source, const QByteArray &folder)
+{
+    struct stat st;
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(source.constData(), buffer, sizeof buffer);
+    if (length < 0 || ::lstat(source.constData(), &st) != 0)
+        fail(QStringLiteral("Cannot read"), source, errno);
+    m_copied.push_back({ source, st });
+    return linkUnderFreeName(
+        QByteArray(buffer, length), folder, baseName(source), QStringLiteral("Cannot copy"));
 }
 
 // Inside the temporary folder the entries take their real names: the folder itself is
-// what stays hidden until it is complete.
-void FileTransfer::copyTree(const QByteArray &source, const QByteArray &target, bool top)
+// what stays hidden until it is complete. Its mode and times come last, so a read-only
+// folder is filled first.
+void FileTransfer::copyFolder(
+    const QByteArray &source, const struct stat &st, const QByteArray &target)
 {
-    struct stat st;
-    if (::lstat(source.constData(), &st) != 0)
-        fail(QStringLiteral("Cannot find"), source, errno);
-    if (S_ISDIR(st.st_mode)) {
-        if (!top && ::mkdir(target.constData(), 0700) != 0)
-            fail(QStringLiteral("Cannot copy"), source, errno);
-        std::vector<QByteArray> names;
-        if (!listFolder(source, names))
-            fail(QStringLiteral("Cannot read"), source, errno);
-        for (const QByteArray &name : names)
-            copyTree(join(source, name), join(target, name), false);
-        ::chmod(target.constData(), st.st_mode & 07777);
-    } else if (S_ISLNK(st.st_mode)) {
+    if (st.st_dev != m_sourceDevice)
+        fail(QStringLiteral("Cannot copy the mounted drive"), source, EXDEV);
+    std::vector<QByteArray> names;
+    if (!listFolder(source, names))
+        fail(QStringLiteral("Cannot read"), source, errno);
+    for (const QByteArray &name : names)
+        copyEntry(join(source, name), join(target, name));
+    Fd dir(::open(target.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        fail(QStringLiteral("Cannot copy"), source, errno);
+    const timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::fchmod(dir.get(), st.st_mode & KeptModeBits) != 0 || ::futimens(dir.get(), times) != 0
+        || TransferCalls::current().fsync(dir.get()) != 0)
+        fail(QStringLiteral("Cannot copy"), source, errno);
+    m_copied.push_back({ source, st });
+}
+
+void FileTransfer::copyEntry(const QByteArray &source, const QByteArray &target)
+{
+    Fd in(openSource(source));
+    if (in.get() < 0 && errno == ELOOP) {
+        struct stat st;
         char buffer[PATH_MAX];
         const ssize_t length = ::readlink(source.constData(), buffer, sizeof buffer);
-        if (length < 0
+        if (length < 0 || ::lstat(source.constData(), &st) != 0
             || ::symlink(QByteArray(buffer, length).constData(), target.constData()) != 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
+        m_copied.push_back({ source, st });
+        return;
+    }
+    struct stat st;
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0)
+        fail(QStringLiteral("Cannot read"), source, errno);
+    if (S_ISDIR(st.st_mode)) {
+        in.close();
+        if (::mkdir(target.constData(), 0700) != 0)
+            fail(QStringLiteral("Cannot copy"), source, errno);
+        copyFolder(source, st, target);
     } else if (S_ISREG(st.st_mode)) {
-        Fd in(::open(source.constData(), O_RDONLY | O_CLOEXEC));
-        if (in.get() < 0)
-            fail(QStringLiteral("Cannot read"), source, errno);
         Fd out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (out.get() < 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
-        copyFileData(in.get(), out.get(), source);
-        copyAttributes(out.get(), st);
+        copyFile(in.get(), st, out.get(), source);
         if (out.close() != 0)
             fail(QStringLiteral("Cannot copy"), source, errno);
+        m_copied.push_back({ source, st });
     } else {
         fail(QStringLiteral("Cannot copy"), source, ENOTSUP);
     }
+}
+
+// The data, mode and times of an opened source, on disk when this returns.
+void FileTransfer::copyFile(int in, const struct stat &st, int out, const QByteArray &source)
+{
+    // Opened without blocking (a FIFO swapped in must not hang), read as usual.
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
+    copyFileData(in, out, source);
+    ::fchmod(out, st.st_mode & KeptModeBits);
+    const timespec times[2] = { st.st_atim, st.st_mtim };
+    ::futimens(out, times);
+    if (TransferCalls::current().fsync(out) != 0)
+        fail(QStringLiteral("Cannot copy"), source, errno);
 }
 
 void FileTransfer::copyFileData(int in, int out, const QByteArray &source)
@@ -380,8 +423,8 @@ void FileTransfer::copyFileData(int in, int out, const QByteArray &source)
         for (ssize_t written = 0; written < got;) {
             const char *data = buffer.data() + written;
             const size_t size = size_t(got - written);
-            const ssize_t n
-                = writeFunction() ? writeFunction()(out, data, size) : ::write(out, data, size);
+            const ssize_t n = writeFunction() ? writeFunction()(out, data, size)
+                                              : TransferCalls::current().write(out, data, size);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -392,36 +435,102 @@ void FileTransfer::copyFileData(int in, int out, const QByteArray &source)
     }
 }
 
-// Renames `from` to a free name in `folder`; the name it took.
+// Removes the moved source's entries that were copied and are still what was copied;
+// folders only when empty, so whatever arrived meanwhile stays where it is.
+void FileTransfer::removeCopied(const QByteArray &source)
+{
+    TransferCalls &calls = TransferCalls::current();
+    QByteArray kept;
+    for (const Copied &copied : m_copied) {
+        struct stat now;
+        const bool same = ::lstat(copied.path.constData(), &now) == 0
+            && now.st_dev == copied.st.st_dev && now.st_ino == copied.st.st_ino
+            && (S_ISDIR(now.st_mode)
+                || (now.st_size == copied.st.st_size
+                    && now.st_mtim.tv_sec == copied.st.st_mtim.tv_sec
+                    && now.st_mtim.tv_nsec == copied.st.st_mtim.tv_nsec));
+        const bool removed = same
+            && (S_ISDIR(now.st_mode) ? calls.rmdir(copied.path.constData())
+                                     : calls.unlink(copied.path.constData()))
+                == 0;
+        if (!removed && kept.isEmpty())
+            kept = copied.path;
+    }
+    m_copied.clear();
+    syncFolder(parentOf(source));
+    if (!kept.isEmpty())
+        throw TransferFailure(QStringLiteral(
+            "Copied \"%1\", but kept \"%2\" where it was: it changed during the move")
+                                  .arg(shown(source), shown(kept)));
+}
+
+// Renames `from` to a free name in `folder`; the name it took. Never replaces an entry.
 QByteArray FileTransfer::place(
     const QByteArray &from, const QByteArray &folder, const QByteArray &name, bool isDirectory)
 {
+    TransferCalls &calls = TransferCalls::current();
+    bool noReplace = true;
     for (int n = 1; n <= MaxNameTries; ++n) {
         const QByteArray target = join(folder, candidateName(name, n, isDirectory));
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE)
-            == 0)
-            return target;
-        if (errno == EEXIST)
-            continue;
-        if (errno == EXDEV)
-            throw CrossDevice();
-        if (const int error = errno; error != EINVAL && error != ENOSYS)
-            fail(QStringLiteral("Cannot put"), join(folder, name), error);
-        // A file system without the no-replace rename: a hard link cannot replace either.
-        struct stat st;
-        if (!isDirectory && ::link(from.constData(), target.constData()) == 0) {
-            ::unlink(from.constData());
-            return target;
+        if (noReplace) {
+            if (calls.rename(from.constData(), target.constData(), RENAME_NOREPLACE) == 0)
+                return target;
+            if (errno == EEXIST)
+                continue;
+            if (errno == EXDEV)
+                throw CrossDevice();
+            if (const int error = errno; error != EINVAL && error != ENOSYS)
+                fail(QStringLiteral("Cannot put"), join(folder, name), error);
+            noReplace = false; // a file system without the no-replace rename
         }
-        if (!isDirectory && errno == EXDEV)
-            throw CrossDevice();
-        if (const int error = errno; !isDirectory && error != EEXIST)
-            fail(QStringLiteral("Cannot put"), join(folder, name), error);
-        if (isDirectory && ::lstat(target.constData(), &st) != 0
-            && ::rename(from.constData(), target.constData()) == 0)
+        if (placeWithoutNoReplace(from, target, join(folder, name), isDirectory))
             return target;
     }
     fail(QStringLiteral("No free name for"), join(folder, name), EEXIST);
+}
+
+// A hard link cannot replace; without hard links the name is taken first (an exclusive
+// create, or a new empty folder) and the rename then replaces only that. False: name taken.
+bool FileTransfer::placeWithoutNoReplace(
+    const QByteArray &from, const QByteArray &target, const QByteArray &shownName, bool isDirectory)
+{
+    TransferCalls &calls = TransferCalls::current();
+    if (!isDirectory) {
+        if (calls.link(from.constData(), target.constData()) == 0) {
+            calls.unlink(from.constData());
+            return true;
+        }
+        if (errno == EEXIST)
+            return false;
+        if (errno == EXDEV)
+            throw CrossDevice();
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK)
+            fail(QStringLiteral("Cannot put"), shownName, errno);
+        const int reserved
+            = ::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (reserved < 0 && errno == EEXIST)
+            return false;
+        if (reserved < 0)
+            fail(QStringLiteral("Cannot put"), shownName, errno);
+        ::close(reserved);
+    } else if (::mkdir(target.constData(), 0700) != 0) {
+        if (errno == EEXIST)
+            return false;
+        fail(QStringLiteral("Cannot put"), shownName, errno);
+    }
+    if (calls.rename(from.constData(), target.constData(), 0) == 0)
+        return true;
+    const int error = errno;
+    // Only the empty entry taken above goes; a folder that gained an entry meanwhile stays.
+    if (isDirectory)
+        ::rmdir(target.constData());
+    else
+        ::unlink(target.constData());
+    if (error == EXDEV)
+        throw CrossDevice();
+    if (error == ENOTEMPTY || error == EEXIST)
+        return false;
+    fail(QStringLiteral("Cannot put"), shownName, error);
 }
 
 QByteArray FileTransfer::linkInto(const QByteArray &source, const QByteArray &folder)

@@ -7,7 +7,9 @@
 
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <vector>
 
 class QProgressDialog;
 class QWidget;
@@ -18,7 +20,8 @@ namespace lumisnap {
 // existing name (a taken name gets a free one, "photo (2).jpg"). A copy is written under
 // a hidden temporary name in the target folder and only then renamed into place, so a
 // failed or cancelled copy leaves no part of a file under a real name; a move to another
-// file system removes its source only once the copy is complete and closed.
+// file system removes its source only once the copy and its folder entry are on disk, and
+// only what was copied and has not changed since.
 class FileTransfer
 {
 public:
@@ -48,13 +51,26 @@ public:
     static QByteArray candidateName(const QByteArray &name, int n, bool isDirectory);
 
 private:
+    // An entry as it was copied: a moved source is removed only while it still is this.
+    struct Copied
+    {
+        QByteArray path;
+        struct stat st;
+    };
+
     void transferOne(const QByteArray &source, const QByteArray &folder, Mode mode);
     void moveOne(const QByteArray &source, const QByteArray &folder);
     void copyOne(const QByteArray &source, const QByteArray &folder, bool removeAfter);
-    void copyTree(const QByteArray &source, const QByteArray &target, bool top);
+    QByteArray copyLink(const QByteArray &source, const QByteArray &folder);
+    void copyFolder(const QByteArray &source, const struct stat &st, const QByteArray &target);
+    void copyEntry(const QByteArray &source, const QByteArray &target);
+    void copyFile(int in, const struct stat &st, int out, const QByteArray &source);
     void copyFileData(int in, int out, const QByteArray &source);
+    void removeCopied(const QByteArray &source);
     QByteArray place(
         const QByteArray &from, const QByteArray &folder, const QByteArray &name, bool isDirectory);
+    bool placeWithoutNoReplace(const QByteArray &from, const QByteArray &target,
+        const QByteArray &shownName, bool isDirectory);
     QByteArray linkInto(const QByteArray &source, const QByteArray &folder);
     void advance(qint64 bytes);
     bool cancelled();
@@ -63,6 +79,8 @@ private:
     std::unique_ptr<QProgressDialog> m_progress;
     qint64 m_total = 0;
     qint64 m_done = 0;
+    dev_t m_sourceDevice = 0;
+    std::vector<Copied> m_copied; // of the current source, each after its contents
     Outcome m_outcome;
 };
 

@@ -54,6 +54,14 @@ void trashPaths(const QStringList &paths)
         throw Error(failure);
 }
 
+void keepOnClipboard(const QStringList &paths)
+{
+    ShellItems rest;
+    rest.parent = IdList::empty();
+    rest.paths = paths;
+    shellClipboard().setMimeData(makeShellMimeData(rest, QStringLiteral("cut")));
+}
+
 } // namespace
 
 ShellCommands::ShellCommands(ShellFolderPtr folder, IdList folderIdList, std::vector<IdList> items)
@@ -149,8 +157,11 @@ void ShellCommands::invoke(int offset, QWidget *owner) const
         if (files.paths.isEmpty() || folder.isEmpty())
             break;
         const std::uint32_t wanted = files.cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
-        if (dropFilesInto(folder, files, wanted, owner) == DROPEFFECT_MOVE)
+        qsizetype finished = 0;
+        if (dropFilesInto(folder, files, wanted, owner, &finished) == DROPEFFECT_MOVE)
             shellClipboard().clear(); // what was cut has gone from where it was
+        else if (files.cut && finished > 0)
+            keepOnClipboard(files.paths.mid(finished)); // a second paste moves the rest
         break;
     }
     case Delete:
@@ -224,10 +235,14 @@ std::vector<ShellCommands::SendToEntry> ShellCommands::sendToEntries()
     return entries;
 }
 
-std::uint32_t dropFilesInto(
-    const QString &folder, const DroppedFiles &files, std::uint32_t effect, QWidget *owner)
+std::uint32_t dropFilesInto(const QString &folder, const DroppedFiles &files, std::uint32_t effect,
+    QWidget *owner, qsizetype *finished)
 {
     effect &= files.allowedEffects;
+    if (!files.refused.isEmpty() && effect != DROPEFFECT_NONE) {
+        reportError(files.refused);
+        return DROPEFFECT_NONE;
+    }
     if (effect == DROPEFFECT_NONE || files.paths.isEmpty() || folder.isEmpty())
         return DROPEFFECT_NONE;
     // A folder that takes nothing is named itself, not the first file that failed in it.
@@ -243,6 +258,8 @@ std::uint32_t dropFilesInto(
     }
     FileTransfer transfer(owner);
     const FileTransfer::Outcome outcome = transfer.run(files.paths, folder, modeOf(effect));
+    if (finished)
+        *finished = outcome.placed.size();
     if (!outcome.error.isEmpty())
         reportError(outcome.error);
     return outcome.error.isEmpty() && !outcome.cancelled ? effect : DROPEFFECT_NONE;

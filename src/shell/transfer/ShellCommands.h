@@ -97,9 +97,10 @@ private:
 
 // Drops or pastes files into a folder: copies, moves or links them (by `effect`, one of
 // the three, and only when the files allow it) and reports the first failure once. The
-// effect that took place, DROPEFFECT_NONE on none.
-std::uint32_t dropFilesInto(
-    const QString &folder, const DroppedFiles &files, std::uint32_t effect, QWidget *owner);
+// effect that took place, DROPEFFECT_NONE on none. `finished`, when given, is how many of
+// the files, from the first, were done before a failure or cancel.
+std::uint32_t dropFilesInto(const QString &folder, const DroppedFiles &files, std::uint32_t effect,
+    QWidget *owner, qsizetype *finished = nullptr);
 
 // Runs a command and then the refresh, also when the command fails.
 template <typename Command, typename Refresh>

@@ -29,19 +29,51 @@ QByteArray uriListOf(const QStringList &paths, const char *separator)
     return list;
 }
 
-// The lossless path of a local file URL; empty for anything else.
-QString localPathOf(const QByteArray &encoded)
+QString refusal(QByteArray name, const char *why)
 {
-    const QUrl url = QUrl::fromEncoded(encoded.trimmed());
-    if (!url.isValid() || url.scheme() != QLatin1String("file")
-        || !(url.host().isEmpty() || url.host() == QLatin1String("localhost")))
-        return {};
-    const QByteArray path
-        = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-    return path.startsWith('/') ? decodeFileName(path) : QString();
+    name.replace(QByteArray(1, '\0'), "%00"); // shown as it came, not cut short
+    return QStringLiteral("Cannot use the dropped name \"%1\": %2")
+        .arg(displayFileName(decodeFileName(name)), QLatin1String(why));
 }
 
-QStringList readUriLines(const QByteArray &text, int firstLine = 0)
+// A full path with no empty, "." or ".." part and no zero byte, its repeated and trailing
+// slashes dropped ("/a//b/" names "/a/b"); empty, with `error` set, when it cannot be.
+QString cleanPath(const QByteArray &path, QString &error)
+{
+    if (path.contains('\0')) {
+        error = refusal(path, "it holds a zero byte");
+        return {};
+    }
+    QByteArray clean;
+    bool dotted = false;
+    for (const QByteArray &part : path.split('/')) {
+        dotted = dotted || part == "." || part == "..";
+        if (!part.isEmpty())
+            clean += '/' + part;
+    }
+    if (!path.startsWith('/') || clean.isEmpty() || dotted) {
+        error = refusal(path, "it is not the full path of a file or folder");
+        return {};
+    }
+    return decodeFileName(clean);
+}
+
+// The lossless path of a local file URL; empty for anything else, with `error` set for a
+// file URL that cannot name a file here.
+QString localPathOf(const QByteArray &encoded, QString &error)
+{
+    const QUrl url = QUrl::fromEncoded(encoded.trimmed());
+    if (!url.isValid() || url.scheme() != QLatin1String("file"))
+        return {};
+    if (!(url.host().isEmpty() || url.host() == QLatin1String("localhost"))) {
+        error = refusal(encoded.trimmed(), "it is not on this computer");
+        return {};
+    }
+    return cleanPath(
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()), error);
+}
+
+QStringList readUriLines(const QByteArray &text, QString &error, int firstLine = 0)
 {
     QStringList paths;
     const QList<QByteArray> lines = text.split('\n');
@@ -49,8 +81,11 @@ QStringList readUriLines(const QByteArray &text, int firstLine = 0)
         const QByteArray line = lines[i].trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        if (const QString path = localPathOf(line); !path.isEmpty())
+        QString refused;
+        if (const QString path = localPathOf(line, refused); !path.isEmpty())
             paths << path;
+        if (error.isEmpty())
+            error = refused;
     }
     return paths;
 }
@@ -142,18 +177,20 @@ DroppedFiles readDroppedFiles(const QMimeData *data)
     if (data->hasFormat(CopiedFilesMime)) {
         const QByteArray copied = data->data(CopiedFilesMime);
         dropped.cut = copied.startsWith("cut\n") || copied.startsWith("cut\r\n");
-        dropped.paths = readUriLines(copied, 1);
+        dropped.paths = readUriLines(copied, dropped.refused, 1);
     }
     if (data->hasFormat(IdListArrayMime)) {
         if (const std::optional<ShellItems> items = readIdListArray(data->data(IdListArrayMime))) {
             dropped.allowedEffects = allowedEffectsOf(*items);
             if (dropped.paths.isEmpty())
-                dropped.paths = items->paths;
+                for (const QString &path : items->paths)
+                    if (const QString clean = cleanPath(encodeFileName(path), dropped.refused);
+                        !clean.isEmpty())
+                        dropped.paths << clean;
         }
     }
     if (dropped.paths.isEmpty() && data->hasFormat(UriListMime))
-        dropped.paths = readUriLines(data->data(UriListMime));
-    dropped.paths.removeAll(QString());
+        dropped.paths = readUriLines(data->data(UriListMime), dropped.refused);
     return dropped;
 }
 

@@ -50,10 +50,13 @@ std::unique_ptr<QMimeData> makeShellMimeData(
     const ShellItems &items, const QString &clipboardVerb = QString());
 
 // What dropped or pasted data names: lossless local paths, the items' own allowed effects
-// (all three when the data does not say), and whether it was cut.
+// (all three when the data does not say), and whether it was cut. A name that cannot be
+// made a clean full path is left out and named in `refused`; such data is not dropped.
+// Plain text is never read as names: any text may be dragged.
 struct DroppedFiles
 {
     QStringList paths;
+    QString refused;
     std::uint32_t allowedEffects = DROPEFFECT_ALL;
     bool cut = false;
 };

@@ -10,6 +10,7 @@
 #include "shell/transfer/ShellDrag.h"
 #include "shell/transfer/ShellOpen.h"
 #include "shell/transfer/ShellServices.h"
+#include "shell/transfer/TransferCalls.h"
 #include "shell/watch/ShellTimer.h"
 
 #include <QApplication>
@@ -95,6 +96,27 @@ std::unique_ptr<QMimeData> uriListOf(const QStringList &paths)
     return data;
 }
 
+// A rename of one path fails as a broken disk makes it fail.
+struct FailingRename : TransferCalls
+{
+    QByteArray path;
+    TransferCalls *previous;
+    explicit FailingRename(QByteArray failing)
+        : path(std::move(failing))
+        , previous(setCurrent(this))
+    {
+    }
+    ~FailingRename() override { setCurrent(previous); }
+    int rename(const char *from, const char *to, unsigned flags) override
+    {
+        if (path == from) {
+            errno = EIO;
+            return -1;
+        }
+        return TransferCalls::rename(from, to, flags);
+    }
+};
+
 // One drag over a control's view, as the platform delivers it.
 Qt::DropAction dropAt(QAbstractScrollArea &view, QPoint pos, const QMimeData *data,
     Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction,
@@ -113,6 +135,31 @@ Qt::DropAction dropAt(QAbstractScrollArea &view, QPoint pos, const QMimeData *da
     QDropEvent drop(QPointF(pos), actions, data, Qt::NoButton, modifiers);
     QCoreApplication::sendEvent(viewport, &drop);
     return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+// A drag entering a view at the first point and moving through the others, dropped at the
+// last one when the last move was taken. Whether the entry was taken, and the drop's action.
+std::pair<bool, Qt::DropAction> dragThrough(
+    QAbstractScrollArea &view, const QList<QPoint> &points, const QMimeData *data)
+{
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QWidget *viewport = view.viewport();
+    QDragEnterEvent enter(points.first(), actions, data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(viewport, &enter);
+    bool taken = false;
+    for (const QPoint &point : points) {
+        QDragMoveEvent move(point, actions, data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(viewport, &move);
+        taken = move.isAccepted();
+    }
+    if (!taken) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(viewport, &leave);
+        return { enter.isAccepted(), Qt::IgnoreAction };
+    }
+    QDropEvent drop(QPointF(points.last()), actions, data, Qt::NoButton, {});
+    QCoreApplication::sendEvent(viewport, &drop);
+    return { enter.isAccepted(), drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction };
 }
 
 QPoint rowCenter(TPTCustomShellList &list, int row)
@@ -310,6 +357,23 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "b.jpg", "sub" }));
         QCOMPARE(m_list->Count(), 1);
         QVERIFY(!m_clipboard->data); // what was cut is gone from its place
+        // A paste that fails part-way keeps the rest on the clipboard, and a second one
+        // moves just that.
+        touch(m_folder + "/c.jpg");
+        showFolder(m_folder);
+        QTest::keyClick(m_list.get(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_list.get(), Qt::Key_X, Qt::ControlModifier);
+        QDir().mkpath(m_dir->path() + "/there");
+        showFolder(m_dir->path() + "/there");
+        {
+            const FailingRename failing(encodeFileName(m_folder + "/c.jpg"));
+            QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        }
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(entries(m_dir->path() + "/there"), (QStringList { "b.jpg", "sub" }));
+        QTest::keyClick(m_list.get(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(entries(m_dir->path() + "/there"), (QStringList { "b.jpg", "c.jpg", "sub" }));
+        QCOMPARE(m_errors.size(), 1);
     }
 
     void pasteIntoReadOnlyFolderNamesIt()
@@ -482,6 +546,83 @@ private slots:
         QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg", "sub" }));
     }
 
+    // A drag that enters over empty space or over no target is taken, and the moves decide:
+    // in the tree and in the list alike.
+    void dragEnteringOverNoTarget()
+    {
+        const QString outside = m_dir->path() + "/dropped.jpg";
+        touch(outside);
+        const auto data = uriListOf({ outside });
+        TPTShellTree tree;
+        tree.BaseFolder().SetIdList(folderList(m_dir->path()));
+        tree.resize(300, 300);
+        tree.Loaded();
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.expandAll();
+        ShellTreeNode *pictures = tree.rootNode()->childNode(0);
+        tree.expand(tree.indexOfNode(pictures));
+        ShellTreeNode *sub = pictures->childNode(0);
+        QVERIFY(sub);
+        const QPoint root = tree.visualRect(tree.indexOfNode(tree.rootNode())).center();
+        const QPoint subAt = tree.visualRect(tree.indexOfNode(sub)).center();
+        for (const QPoint &from : { QPoint(150, 290), root }) {
+            const auto [entered, action] = dragThrough(tree, { from, subAt }, data.get());
+            QVERIFY(entered);
+            QCOMPARE(action, Qt::CopyAction);
+        }
+        QCOMPARE(entries(m_folder + "/sub"), (QStringList { "dropped (2).jpg", "dropped.jpg" }));
+        const QPoint subRow = rowCenter(*m_list, rowNamed(*m_list, "sub"));
+        const auto [entered, action]
+            = dragThrough(*m_list, { QPoint(200, 290), subRow }, data.get());
+        QVERIFY(entered);
+        QCOMPARE(action, Qt::CopyAction);
+        QCOMPARE(entries(m_folder + "/sub").size(), 3);
+        QCOMPARE(m_errors, QStringList());
+    }
+
+    // A node dragged onto itself, a folder below it or its own parent is refused while
+    // it hovers: no highlight, no box, no copy.
+    void treeRefusesANodesOwnPlaces()
+    {
+        QDir().mkpath(m_folder + "/sub/deeper");
+        TPTShellTree tree;
+        tree.BaseFolder().SetIdList(folderList(m_folder));
+        tree.resize(300, 300);
+        tree.Loaded();
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        tree.expandAll();
+        ShellTreeNode *sub = tree.rootNode()->childNode(0);
+        QVERIFY(sub);
+        tree.expand(tree.indexOfNode(sub));
+        ShellTreeNode *deeper = sub->childNode(0);
+        QVERIFY(deeper);
+        QList<bool> taken;
+        QPoint over;
+        setDragExec([&](QDrag &drag, Qt::DropActions allowed) {
+            QDragEnterEvent enter(over, allowed, drag.mimeData(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree.viewport(), &enter);
+            QDragMoveEvent move(over, allowed, drag.mimeData(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(tree.viewport(), &move);
+            taken << move.isAccepted();
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(tree.viewport(), &leave);
+            return Qt::IgnoreAction;
+        });
+        const QPoint at = tree.visualRect(tree.indexOfNode(sub)).center();
+        for (ShellTreeNode *target : { sub, deeper, tree.rootNode() }) {
+            over = tree.visualRect(tree.indexOfNode(target)).center();
+            QTest::mousePress(tree.viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseMove(tree.viewport(), at + QPoint(30, 0));
+            QTest::mouseRelease(tree.viewport(), Qt::LeftButton, {}, at + QPoint(30, 0));
+        }
+        setDragExec({});
+        QCOMPARE(taken, (QList<bool> { false, false, false }));
+        QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg", "sub" }));
+        QCOMPARE(m_errors, QStringList());
+    }
+
     void treeNodeDragAndDelete()
     {
         TPTShellTree tree;
@@ -510,6 +651,15 @@ private slots:
         QVERIFY(items);
         QCOMPARE(items->parent, folderList(m_folder));
         QCOMPARE(items->paths, QStringList { m_folder + "/sub" });
+        // Renamed onto a name that exists: refused and reported, as in the list.
+        QTest::keyClick(&tree, Qt::Key_F2);
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "a.jpg");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors[0].contains("sub"));
         QTest::keyClick(&tree, Qt::Key_Delete);
         QCOMPARE(entries(m_folder), (QStringList { "a.jpg", "b.jpg" }));
         QVERIFY(QFileInfo(trashFolder() + "/files/sub").isDir());
