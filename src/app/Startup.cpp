@@ -76,7 +76,8 @@ int runStartup(Application &app, const QString &path, SingleInstance *instance)
     bool running = false;
     QString waitingPath = path;
     if (instance) {
-        QObject::connect(instance, &SingleInstance::openRequested, &mainForm,
+        QObject::connect(
+            instance, &SingleInstance::openRequested, &mainForm,
             [&](const QString &requested, const QByteArray &activationToken) {
                 if (!running) {
                     if (!requested.isEmpty())

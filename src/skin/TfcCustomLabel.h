@@ -93,7 +93,6 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-
     QString m_caption;
     bool m_autoSize = true;
     TColor m_color = clBtnFace;
