@@ -79,11 +79,14 @@ void GifFrameComposer::rebuild(const TGIFImage &gif, int k, QRgb windowColor)
     m_bitmap.fill(m_fill);
     const int start = startFrame(gif, k);
     for (int j = start; j < k; ++j) {
+        // Undefined modes 4-7 keep the frame, as a step over them does.
         const int disposal = gif.frame(j).DisposalMode;
-        if (disposal == 0 || disposal == 1)
+        if (disposal == DisposeToBackground) {
+            if (j > start)
+                disposeFrame(gif, j);
+        } else if (disposal != DisposeToPrevious) {
             drawFrame(gif, j);
-        else if (disposal == DisposeToBackground && j > start)
-            disposeFrame(gif, j);
+        }
     }
     drawFrame(gif, k);
 }
@@ -105,11 +108,14 @@ void GifFrameComposer::chooseBackground(const TGIFImage &gif, QRgb windowColor)
 }
 
 // The latest frame from which drawing forward gives frame k: one that covers the
-// whole screen and leaves nothing of what lay below it showing.
+// whole screen and leaves nothing of what lay below it showing. A frame before k that
+// restores the previous picture leaves what lay below it, so the search goes on below.
 int GifFrameComposer::startFrame(const TGIFImage &gif, int k)
 {
     for (int i = k; i >= 1; --i) {
         const TGIFFrame &frame = gif.frame(i);
+        if (i < k && frame.DisposalMode == DisposeToPrevious)
+            continue;
         if (coversScreen(gif, i)
             && (frame.KeyColor == clNone || (frame.DisposalMode == DisposeToBackground && i < k)))
             return i;

@@ -4,6 +4,7 @@
 #include "forms/FormResources.h"
 #include "picture/GifFrameComposer.h"
 #include "picture/TRxGIFAnimator.h"
+#include "test_gif_util.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QTest>
 
+#include <array>
 #include <memory>
 
 using namespace lumisnap;
@@ -64,6 +66,20 @@ std::unique_ptr<TGIFImage> framesOf(int count, int delay = 100)
     return gif;
 }
 
+// A 4 x 4 GIF with a grey table (index i is (i, i, i)); each frame is (x, y, w, h,
+// colour index, disposal, transparent index or -1).
+QByteArray disposalGif(const QList<std::array<int, 7>> &frames)
+{
+    using namespace gifbytes;
+    QByteArray out = gifHeader(4, 4);
+    for (const auto &[x, y, w, h, colour, disposal, key] : frames) {
+        out += graphicControl(disposal << 2 | (key >= 0 ? 1 : 0), 10, std::max(key, 0));
+        out += ',' + u16(x) + u16(y) + u16(w) + u16(h) + char(0);
+        out += literalLzw(QList<int>(w * h, colour));
+    }
+    return out + ';';
+}
+
 } // namespace
 
 class TestGifAnimator : public QObject
@@ -112,6 +128,44 @@ private slots:
         // A jump straight to the frame rebuilds the same picture.
         GifFrameComposer jumping;
         QCOMPARE(jumping.compose(gif, 2, WindowColour), frame2);
+    }
+
+    void jumpGivesWhatStepsGive_data()
+    {
+        QTest::addColumn<QByteArray>("gif");
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<QRgb>("corner");
+        // A full opaque frame that restores the previous picture is no place to start.
+        QTest::newRow("previous over a full frame")
+            << disposalGif({ { 0, 0, 4, 4, 1, 1, -1 }, { 0, 0, 4, 4, 2, 3, -1 },
+                   { 2, 2, 2, 2, 3, 1, -1 }, { 0, 0, 4, 4, 3, 3, -1 }, { 0, 0, 2, 2, 0, 1, -1 } })
+            << 2 << qRgb(1, 1, 1);
+        QTest::newRow("previous twice")
+            << disposalGif({ { 0, 0, 4, 4, 1, 1, -1 }, { 0, 0, 2, 2, 2, 1, -1 },
+                   { 0, 0, 4, 4, 3, 3, -1 }, { 0, 0, 4, 4, 0, 3, -1 }, { 2, 2, 2, 2, 3, 2, -1 } })
+            << 4 << qRgb(2, 2, 2);
+        // Undefined modes 4-7 keep the frame, and a keyed frame lets what is below show.
+        QTest::newRow("undefined modes")
+            << disposalGif({ { 0, 0, 4, 4, 1, 4, -1 }, { 0, 0, 2, 2, 2, 5, -1 },
+                   { 1, 1, 3, 3, 3, 6, -1 }, { 0, 0, 4, 4, 0, 7, 0 }, { 0, 0, 4, 4, 2, 3, 2 } })
+            << 4 << qRgb(2, 2, 2);
+    }
+    void jumpGivesWhatStepsGive()
+    {
+        QFETCH(QByteArray, gif);
+        QFETCH(int, frame);
+        QFETCH(QRgb, corner);
+        TGIFImage image;
+        image.loadFromBytes(gifbytes::view(gif));
+        QCOMPARE(image.frameCount(), 5);
+        GifFrameComposer stepping;
+        for (int k = 0; k < image.frameCount(); ++k) {
+            const QImage stepped = stepping.compose(image, k, WindowColour);
+            GifFrameComposer jumping;
+            QCOMPARE(jumping.compose(image, k, WindowColour), stepped);
+            if (k == frame)
+                QCOMPARE(stepped.pixel(0, 0), corner);
+        }
     }
 
     void jumpStartsFromTheLastFrameCoveringTheScreen()
