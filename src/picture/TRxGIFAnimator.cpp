@@ -10,6 +10,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 namespace lumisnap {
 
@@ -146,20 +148,29 @@ void TRxGIFAnimator::setLoop(bool loop)
 
 void TRxGIFAnimator::setImage(const TGIFImage &image)
 {
-    std::lock_guard lock(Lock());
-    FImage.assign(image);
+    {
+        std::lock_guard lock(Lock());
+        FImage.assign(image);
+    }
+    PictureChanged();
 }
 
 void TRxGIFAnimator::LoadFromBytes(std::span<const std::uint8_t> bytes)
 {
-    std::lock_guard lock(Lock());
-    try {
-        FImage.loadFromBytes(bytes);
-    } catch (...) {
-        // What the failed read left must not be shown as the old picture.
-        PictureReset();
-        throw;
+    std::exception_ptr failure;
+    {
+        std::lock_guard lock(Lock());
+        try {
+            FImage.loadFromBytes(bytes);
+        } catch (...) {
+            // What the failed read left must not be shown as the old picture.
+            PictureReset();
+            failure = std::current_exception();
+        }
     }
+    PictureChanged();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 int TRxGIFAnimator::FrameCount() const
@@ -267,15 +278,25 @@ void TRxGIFAnimator::changeEvent(QEvent *event)
     }
 }
 
-// The owned picture changed: start again from its current frame.
+// The owned picture changed, under the lock: start again from its current frame.
 void TRxGIFAnimator::PictureReset()
+{
+    std::lock_guard lock(Lock());
+    FComposer.reset();
+    FComposeFailed = false;
+    FFrameIndex = FImage.currentFrame();
+    UpdateTiming();
+    FPictureChanged = true;
+}
+
+// Once the lock is released: the handler may destroy the control, and a tick on the
+// timer thread may be waiting for the lock.
+void TRxGIFAnimator::PictureChanged()
 {
     {
         std::lock_guard lock(Lock());
-        FComposer.reset();
-        FComposeFailed = false;
-        FFrameIndex = FImage.currentFrame();
-        UpdateTiming();
+        if (!std::exchange(FPictureChanged, false))
+            return;
     }
     RefreshView();
     Raise(OnChange);

@@ -90,6 +90,7 @@ protected:
 
 private:
     void PictureReset();
+    void PictureChanged();
     void RefreshView();
     void AdjustSize();
     void UpdateTiming();
@@ -110,6 +111,7 @@ private:
     bool FStretch = false;
     bool FTransparent = true;
     bool FComposeFailed = false;
+    bool FPictureChanged = false;
     bool FDestroying = false;
     QRgb FWindowColor = 0;
 };

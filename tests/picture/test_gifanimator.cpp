@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include <array>
+#include <chrono>
+#include <future>
 #include <memory>
 
 using namespace lumisnap;
@@ -281,6 +283,42 @@ private slots:
         animator->Timer().Timer();
         animator->Timer().Timer();
         QVERIFY(watched.isNull());
+    }
+
+    void changeHandlerMayDestroyTheControl_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // empty: a picture is assigned
+        QTest::newRow("assigned") << QByteArray();
+        QTest::newRow("loaded") << disposalGif({ { 0, 0, 4, 4, 1, 1, -1 } });
+        QTest::newRow("failed load") << QByteArray("GIF88a");
+    }
+    void changeHandlerMayDestroyTheControl()
+    {
+        QFETCH(QByteArray, bytes);
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(3, 0));
+        const QPointer<TRxGIFAnimator> watched(animator);
+        animator->setAsyncDrawing(true);
+        animator->setAnimate(true); // ticks on the timer thread want the lock
+        std::future<int> other;
+        bool lockFree = false;
+        animator->OnChange = [&](QObject *) {
+            other = std::async(std::launch::async, [animator] { return animator->FrameCount(); });
+            lockFree = other.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+            if (lockFree)
+                delete animator;
+        };
+        bool raised = false;
+        try {
+            if (bytes.isEmpty())
+                animator->setImage(*framesOf(2));
+            else
+                animator->LoadFromBytes(gifbytes::view(bytes));
+        } catch (const std::exception &) {
+            raised = true;
+        }
+        QVERIFY(lockFree);
+        QVERIFY(watched.isNull());
+        QCOMPARE(raised, bytes.startsWith("GIF88a"));
     }
 
     void hiddenControlDoesNotTick()
