@@ -68,6 +68,7 @@ void TRxGIFAnimator::setAnimate(bool animate)
     {
         std::lock_guard lock(Lock());
         FAnimate = false;
+        FSinglePlayEnded = false;
         UpdateTiming();
         FTimer->setOnTimer(nullptr);
     }
@@ -196,7 +197,7 @@ void TRxGIFAnimator::NextFrame()
         std::lock_guard lock(Lock());
         const int count = FImage.frameCount();
         // A tick that waited for the lock while the animation was stopped stays undone.
-        if (FDestroying || !FAnimate || count < 2 || FComposeFailed)
+        if (FDestroying || !FAnimate || FSinglePlayEnded || count < 2 || FComposeFailed)
             return;
         FFrameIndex = FFrameIndex + 1 < count ? FFrameIndex + 1 : 0;
         setPainting(true);
@@ -212,6 +213,8 @@ void TRxGIFAnimator::NextFrame()
         PaintNow();
         FTimer->setInterval(quint32(FrameDelay()));
         stop = !FLoop && FFrameIndex == 0;
+        // Later ticks wait for the stop, which the user-interface thread may take a while to make.
+        FSinglePlayEnded = stop;
     }
     // The handler may destroy the control.
     const QPointer<TRxGIFAnimator> alive(this);

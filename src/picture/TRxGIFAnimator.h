@@ -112,6 +112,7 @@ private:
     bool FTransparent = true;
     bool FComposeFailed = false;
     bool FPictureChanged = false;
+    bool FSinglePlayEnded = false;
     bool FDestroying = false;
     QRgb FWindowColor = 0;
 };

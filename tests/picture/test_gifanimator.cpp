@@ -321,6 +321,24 @@ private slots:
         QCOMPARE(raised, bytes.startsWith("GIF88a"));
     }
 
+    void singlePlayOnTheTimerThreadStopsOnTheFirstFrame()
+    {
+        TRxGIFAnimator *animator = shownAnimator(*framesOf(4, 0));
+        animator->setAsyncDrawing(true);
+        animator->setLoop(false);
+        int frameChanges = 0;
+        int stops = 0;
+        animator->OnFrameChanged = [&](QObject *) { ++frameChanges; };
+        animator->OnStop = [&](QObject *) { ++stops; };
+        animator->setAnimate(true);
+        // The user-interface thread is busy for a dozen frame delays: the stop waits.
+        QThread::msleep(12 * TRxGIFAnimator::MinFrameDelay);
+        QTRY_COMPARE(stops, 1);
+        QVERIFY(!animator->Animate());
+        QCOMPARE(animator->FrameIndex(), 0);
+        QCOMPARE(frameChanges, 4);
+    }
+
     void hiddenControlDoesNotTick()
     {
         TRxGIFAnimator *animator = shownAnimator(*framesOf(3));
