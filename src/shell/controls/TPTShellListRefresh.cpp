@@ -24,7 +24,9 @@ void TPTCustomShellList::RefreshList()
         m_refreshPending = true;
         return;
     }
-    if (Count() == 0 || !m_shellFolder) {
+    // The desktop moved away, was deleted or came back: the root is listed afresh.
+    if (Count() == 0 || !m_shellFolder
+        || (m_folderIdList.isEmpty() && shellModel().rootMovedFrom(m_shellFolder))) {
         FillList();
         return;
     }

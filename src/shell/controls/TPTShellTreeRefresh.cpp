@@ -24,7 +24,10 @@ void TPTCustomShellTree::RefreshTree()
         return;
     }
     ShellTreeNode *root = rootNode();
-    if (!root) {
+    // The desktop moved away, was deleted or came back: the root is made afresh.
+    if (!root
+        || (IdListCount(m_baseFolder.GetIdList()) == 0
+            && shellModel().rootMovedFrom(m_baseShellFolder))) {
         FillTree();
         return;
     }

@@ -402,9 +402,9 @@ PosixShellModel::PosixShellModel(const Options &options)
     : m_d(std::make_shared<Private>())
 {
     m_d->home = encodedOr(options.homePath, QDir::homePath());
-    QByteArray desktop = encodedOr(
+    m_wantedDesktop = encodedOr(
         options.desktopPath, QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
-    m_d->desktop = isDirectory(desktop) ? desktop : m_d->home;
+    m_d->desktop = isDirectory(m_wantedDesktop) ? m_wantedDesktop : m_d->home;
     m_d->sendTo = encodedOr(options.sendToPath,
         QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
             + QStringLiteral("/lumisnap/SendTo"));
@@ -502,6 +502,15 @@ std::optional<FileData> PosixShellModel::findFile(const QString &path)
 QString PosixShellModel::driveRootOf(const QString &path)
 {
     return DriveList::mountPointOf(path, m_d->mountInfoPath);
+}
+
+void PosixShellModel::revalidateRoot()
+{
+    const QByteArray desktop = isDirectory(m_wantedDesktop) ? m_wantedDesktop : m_d->home;
+    if (desktop == m_d->desktop)
+        return;
+    m_d->desktop = desktop;
+    m_desktop.reset();
 }
 
 QByteArray PosixShellModel::desktopPathBytes() const

@@ -44,6 +44,7 @@ public:
     DriveType driveType(const QString &path) override;
     std::optional<FileData> findFile(const QString &path) override;
     QString driveRootOf(const QString &path) override;
+    void revalidateRoot() override;
 
     // The desktop's file-system path (raw bytes), home, the drives as last read.
     QByteArray desktopPathBytes() const;
@@ -63,6 +64,7 @@ public:
 
 private:
     std::shared_ptr<Private> m_d;
+    QByteArray m_wantedDesktop; // the desktop folder asked for, whether it exists or not
     ShellFolderPtr m_desktop;
 };
 

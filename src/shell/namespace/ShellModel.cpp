@@ -48,6 +48,12 @@ QString ShellModel::pathText(const IdList &absolute)
     return pathFromIdList(absolute).value_or(QString());
 }
 
+bool ShellModel::rootMovedFrom(const ShellFolderPtr &shownRoot)
+{
+    revalidateRoot();
+    return shownRoot != desktopFolder();
+}
+
 SplitResult SplitIdList(const IdList &absolute)
 {
     ShellModel &model = shellModel();

@@ -45,11 +45,18 @@ public:
     // a trailing "/"; "" for an empty path.
     virtual QString driveRootOf(const QString &path);
 
+    // Looks for the root's folder again (the desktop, else home) after it was moved or
+    // deleted; a new root gives a new desktopFolder() object.
+    virtual void revalidateRoot() { }
+
     // Convenience on top of the virtuals.
     // Binds a list to its folder: none or empty gives the desktop folder.
     ShellFolderPtr bindToFolder(const IdList &absolute);
     // Path as text, "" when there is none.
     QString pathText(const IdList &absolute);
+    // True when `shownRoot`, the root folder object a control was filled from, no longer
+    // stands for the root's folder.
+    bool rootMovedFrom(const ShellFolderPtr &shownRoot);
 };
 
 // The process-wide current model: a PosixShellModel unless one was installed.

@@ -512,6 +512,39 @@ private slots:
         QCOMPARE(childTexts(a), (QStringList { "a2", "a3" }));
     }
 
+    // The desktop, the tree's root, is moved away with a level open and made again: the
+    // root falls back to home, then returns, in the tree and its list, and no old
+    // sub-folder stays behind.
+    void treeRootFollowsTheDesktop()
+    {
+        QVERIFY(QDir(m_dir->path()).mkpath("Desktop/old/deep"));
+        PosixShellModel::Options options;
+        options.homePath = m_dir->path();
+        options.desktopPath = path("Desktop");
+        options.mountInfoPath = path("mountinfo");
+        setShellModel(std::make_shared<PosixShellModel>(options));
+        TPTShellTree *tree = makeTree();
+        showWindow();
+        const auto shown = [tree] {
+            QStringList list;
+            for (int i = 0; i < tree->ShellList()->Count(); ++i)
+                list << tree->ShellList()->ItemData(i)->DisplayName();
+            return QStringList { childTexts(tree->rootNode()).join(' '), list.join(' ') };
+        };
+        nodeOf(tree, "Desktop/old/deep");
+        QVERIFY(QDir(m_dir->path()).rename("Desktop", "Moved"));
+        deliver(tree->changeThread(), tree);
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(
+            shown(), (QStringList { "Computer a b Moved w", "Computer a b Moved w outside.gif" }));
+        QCOMPARE(tree->selectedNode(), tree->rootNode());
+        QVERIFY(QDir(m_dir->path()).mkpath("Desktop/new"));
+        deliver(tree->changeThread(), tree);
+        deliver(tree->ShellList()->changeThread(), tree->ShellList());
+        m_clock->advance(UnfocusedRefreshDelay);
+        QCOMPARE(shown(), (QStringList { "Home Computer new", "Home Computer new" }));
+    }
+
     // A rename through the tree is not refreshed for; a rename that fails leaves no mark
     // behind to swallow the next change.
     void treeRenames()
