@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include "BareLibjpeg.h"
 #include "RatioReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -14,8 +15,6 @@
 #include <map>
 #include <random>
 #include <vector>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -57,25 +56,8 @@ void TJPEGImageLoadAndDecode(benchmark::State &state)
 void BareLibjpegDecode(benchmark::State &state)
 {
     const QByteArray &file = jpegFile();
-    for (auto _ : state) {
-        jpeg_decompress_struct cinfo;
-        jpeg_error_mgr errors;
-        cinfo.err = jpeg_std_error(&errors);
-        jpeg_create_decompress(&cinfo);
-        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(file.constData()),
-            static_cast<unsigned long>(file.size()));
-        jpeg_read_header(&cinfo, TRUE);
-        jpeg_start_decompress(&cinfo);
-        const std::size_t stride = std::size_t(cinfo.output_width) * cinfo.output_components;
-        std::vector<unsigned char> pixels(stride * cinfo.output_height);
-        while (cinfo.output_scanline < cinfo.output_height) {
-            JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
-            jpeg_read_scanlines(&cinfo, &row, 1);
-        }
-        jpeg_finish_decompress(&cinfo);
-        jpeg_destroy_decompress(&cinfo);
-        benchmark::DoNotOptimize(pixels.data());
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeWithBareLibjpeg(file).data());
 }
 
 BENCHMARK(TJPEGImageLoadAndDecode)->Unit(benchmark::kMillisecond);
