@@ -2,6 +2,7 @@
 
 #include "common/ByteReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -119,6 +120,61 @@ QPoint uprightPosition(int orientation, int x, int y, int w, int h)
     }
 }
 
+// Where stored pixel (x, y) lands, in bytes from the upright picture's start:
+// origin + x * dx + y * dy, since every orientation is an affine map.
+struct Placement
+{
+    qsizetype origin, dx, dy;
+};
+
+Placement placementOf(int orientation, int w, int h, qsizetype pixel, qsizetype stride)
+{
+    const auto offset = [&](QPoint p) { return p.y() * stride + p.x() * pixel; };
+    const qsizetype origin = offset(uprightPosition(orientation, 0, 0, w, h));
+    return { origin, offset(uprightPosition(orientation, 1, 0, w, h)) - origin,
+        offset(uprightPosition(orientation, 0, 1, w, h)) - origin };
+}
+
+template <int Bytes> struct Pixel
+{
+    uchar b[Bytes];
+};
+
+// Square tiles keep both the rows read and the columns written in the cache, which
+// a quarter turn of a 24-megapixel photograph otherwise thrashes on every pixel.
+template <int Bytes> void turn(const QImage &stored, QImage &upright, int orientation)
+{
+    constexpr int Tile = 64;
+    const int w = stored.width(), h = stored.height();
+    const Placement at = placementOf(orientation, w, h, Bytes, upright.bytesPerLine());
+    uchar *bits = upright.bits();
+    for (int ty = 0; ty < h; ty += Tile) {
+        const int yEnd = std::min(h, ty + Tile);
+        for (int tx = 0; tx < w; tx += Tile) {
+            const int xEnd = std::min(w, tx + Tile);
+            for (int y = ty; y < yEnd; ++y) {
+                const auto *from = reinterpret_cast<const Pixel<Bytes> *>(stored.constScanLine(y));
+                uchar *to = bits + at.origin + y * at.dy + tx * at.dx;
+                for (int x = tx; x < xEnd; ++x, to += at.dx)
+                    std::memcpy(to, &from[x], Bytes);
+            }
+        }
+    }
+}
+
+void turnAnyDepth(const QImage &stored, QImage &upright, int orientation)
+{
+    const qsizetype pixel = stored.depth() / 8;
+    const Placement at
+        = placementOf(orientation, stored.width(), stored.height(), pixel, upright.bytesPerLine());
+    for (int y = 0; y < stored.height(); ++y) {
+        const uchar *from = stored.constScanLine(y);
+        uchar *to = upright.bits() + at.origin + y * at.dy;
+        for (int x = 0; x < stored.width(); ++x, from += pixel, to += at.dx)
+            std::memcpy(to, from, std::size_t(pixel));
+    }
+}
+
 } // namespace
 
 int ExifOrientation::read(std::span<const std::uint8_t> jpeg)
@@ -142,19 +198,18 @@ QImage ExifOrientation::apply(const QImage &stored, int orientation)
     if (upright.isNull())
         return stored;
     upright.setColorTable(stored.colorTable());
-    const qsizetype pixel = stored.depth() / 8;
-    uchar *bits = upright.bits();
-    const qsizetype stride = upright.bytesPerLine();
-    // Along a stored row the upright position moves by one fixed step.
-    const QPoint first = uprightPosition(orientation, 0, 0, w, h);
-    const QPoint second = uprightPosition(orientation, 1, 0, w, h);
-    const qsizetype step = (second.x() - first.x()) * pixel + (second.y() - first.y()) * stride;
-    for (int y = 0; y < h; ++y) {
-        const uchar *from = stored.constScanLine(y);
-        const QPoint start = uprightPosition(orientation, 0, y, w, h);
-        uchar *to = bits + start.y() * stride + start.x() * pixel;
-        for (int x = 0; x < w; ++x, from += pixel, to += step)
-            std::memcpy(to, from, std::size_t(pixel));
+    switch (stored.depth()) {
+    case 8:
+        turn<1>(stored, upright, orientation);
+        break;
+    case 24:
+        turn<3>(stored, upright, orientation);
+        break;
+    case 32:
+        turn<4>(stored, upright, orientation);
+        break;
+    default:
+        turnAnyDepth(stored, upright, orientation);
     }
     return upright;
 }

@@ -102,6 +102,8 @@ private slots:
     void readsTag();
     void uprightPixels_data();
     void uprightPixels();
+    void turnsEveryPixel_data();
+    void turnsEveryPixel();
 };
 
 void TestOrientation::readsTag_data()
@@ -169,6 +171,33 @@ void TestOrientation::uprightPixels()
     for (int q = 0; q < 4; ++q)
         QVERIFY2(
             near(image.pixel(centres[q]), Colours[upright[q]]), qPrintable(QString::number(q)));
+}
+
+void TestOrientation::turnsEveryPixel_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::newRow("palette") << QImage::Format_Indexed8;
+    QTest::newRow("rgb888") << QImage::Format_RGB888;
+    QTest::newRow("rgb32") << QImage::Format_RGB32;
+    QTest::newRow("rgb16") << QImage::Format_RGB16;
+}
+
+// Every pixel, on a size that ends mid-tile, against Qt's own turns and mirrors.
+void TestOrientation::turnsEveryPixel()
+{
+    QFETCH(QImage::Format, format);
+    QImage stored(131, 70, QImage::Format_RGB32);
+    for (int y = 0; y < stored.height(); ++y)
+        for (int x = 0; x < stored.width(); ++x)
+            stored.setPixel(x, y, qRgb(x * 8 % 256, y * 8 % 256, (x / 32 + y / 32) * 40));
+    stored = stored.convertToFormat(format);
+    const QImage turned = stored.transformed(QTransform().rotate(90));
+    const QImage expected[9] = { {}, stored, stored.mirrored(true, false),
+        stored.mirrored(true, true), stored.mirrored(false, true), turned.mirrored(true, false),
+        turned, turned.mirrored(false, true), turned.mirrored(true, true) };
+    for (int orientation = 1; orientation <= 8; ++orientation)
+        QVERIFY2(ExifOrientation::apply(stored, orientation) == expected[orientation],
+            qPrintable(QString::number(orientation)));
 }
 
 QTEST_MAIN(TestOrientation)
