@@ -352,9 +352,10 @@ private slots:
         FileTransfer::Outcome outcome;
         {
             const WriteFault fault(cancel ? qint64(big.size()) * 10 : (1 << 20));
-            int checks = 0;
+            // Asked on the worker thread: the cancel comes once the first file is in place.
+            const QString first = m_dst + "/small.jpg";
             if (cancel)
-                FileTransfer::setCancelCheck([&] { return ++checks > 2; });
+                FileTransfer::setCancelCheck([first] { return QFileInfo::exists(first); });
             FileTransfer transfer;
             outcome = transfer.run(
                 { m_src + "/small.jpg", m_src + "/big.jpg" }, m_dst, FileTransfer::Mode::Copy);
