@@ -117,6 +117,8 @@ void FileTransfer::waitFor(TransferProgress &progress)
         const auto cancel = [&progress] { progress.cancel = true; };
         QObject::connect(shown, &QProgressDialog::canceled, &loop, cancel);
         QObject::connect(shown, &QDialog::rejected, &loop, cancel);
+        // Gone with its owner, it leaves no way to follow or stop the transfer: stop it.
+        QObject::connect(shown, &QObject::destroyed, &loop, cancel);
     }
     poll.start(PollMs);
     if (!progress.finished)
