@@ -25,6 +25,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -740,6 +741,22 @@ private slots:
         QCOMPARE(read(m_src + "/big.jpg"), big);
         QVERIFY(returnedAt - stoppedAt < 2000);
         QVERIFY2(ticks >= returnedAt / 40, qPrintable(QString::number(ticks)));
+    }
+
+    // A move within one drive is a rename: the worker looks at no entry inside the folder.
+    void sameDriveMoveWalksNothing()
+    {
+        QDir().mkpath(m_src + "/album");
+        for (int i = 0; i < 200; ++i)
+            write(m_src + QStringLiteral("/album/%1.jpg").arg(i), "p");
+        std::atomic<int> checks = 0;
+        FileTransfer::setCancelCheck([&checks] { return ++checks < 0; });
+        FileTransfer transfer;
+        const auto outcome = transfer.run({ m_src + "/album" }, m_dst, FileTransfer::Mode::Move);
+        FileTransfer::setCancelCheck({});
+        QVERIFY2(outcome.error.isEmpty(), qPrintable(outcome.error));
+        QVERIFY2(checks < 10, qPrintable(QString::number(checks)));
+        QCOMPARE(entries(m_dst + "/album").size(), 200);
     }
 
     // Quitting the program while a copy runs stops the copy: no crash, nothing half done.
