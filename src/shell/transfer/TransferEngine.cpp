@@ -218,11 +218,12 @@ void TransferEngine::sizeSources(
     }
 }
 
-qint64 TransferEngine::treeSize(const QByteArray &path)
+qint64 TransferEngine::treeSize(const QByteArray &path, const dev_t *device)
 {
     checkCancel();
     struct stat st;
-    if (::lstat(path.constData(), &st) != 0)
+    // A drive mounted inside is not copied: its size does not count.
+    if (::lstat(path.constData(), &st) != 0 || (device && st.st_dev != *device))
         return 0;
     if (!S_ISDIR(st.st_mode))
         return S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
@@ -230,7 +231,7 @@ qint64 TransferEngine::treeSize(const QByteArray &path)
     std::vector<QByteArray> names;
     listFolder(path, names);
     for (const QByteArray &name : names)
-        total += treeSize(join(path, name));
+        total += treeSize(join(path, name), &st.st_dev);
     return total;
 }
 

@@ -48,7 +48,8 @@ private:
     };
 
     void sizeSources(const std::vector<QByteArray> &sources, const QByteArray &folder, Mode mode);
-    qint64 treeSize(const QByteArray &path);
+    // The bytes a copy of `path` writes; entries on another device than `device` count none.
+    qint64 treeSize(const QByteArray &path, const dev_t *device = nullptr);
     void transferOne(const QByteArray &source, const QByteArray &folder, Mode mode);
     void moveOne(const QByteArray &source, const QByteArray &folder);
     void copyOne(const QByteArray &source, const QByteArray &folder, bool removeAfter);
