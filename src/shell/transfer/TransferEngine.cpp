@@ -271,7 +271,7 @@ void TransferEngine::moveOne(const QByteArray &source, const QByteArray &folder)
         syncFolder(parentOf(source));
         m_outcome.placed << decodeFileName(placed);
     } catch (const CrossDevice &) {
-        // A drive mounted at the same place as the target's, or a bind mount: sized only now.
+        // The same device number yet another mount (a bind mount): sized only now.
         if (std::find(m_sized.begin(), m_sized.end(), source) == m_sized.end())
             m_progress.total += treeSize(source);
         copyOne(source, folder, true);
