@@ -75,18 +75,28 @@ private slots:
 
     // The real dialog shows while a slow copy runs; its Cancel button, Escape or its owner
     // going away stops the copy at once and leaves no partial entry, and this thread handles
-    // its events all along.
+    // its events all along. A move to another drive keeps every source it has not finished.
     void progressDialogStopsTheCopy_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel button") << "button";
-        QTest::newRow("Escape") << "escape";
-        QTest::newRow("owner closed") << "owner";
+        QTest::addColumn<bool>("move");
+        QTest::newRow("Cancel button") << "button" << false;
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("owner closed") << "owner" << false;
+        QTest::newRow("Cancel button, move to another drive") << "button" << true;
     }
 
     void progressDialogStopsTheCopy()
     {
         QFETCH(QString, how);
+        QFETCH(bool, move);
+        QTemporaryDir shm("/dev/shm/lumisnap-test-XXXXXX");
+        struct stat a, b;
+        if (move
+            && (!shm.isValid() || ::stat(encodeFileName(m_src).constData(), &a) != 0
+                || ::stat(encodeFileName(shm.path()).constData(), &b) != 0 || a.st_dev == b.st_dev))
+            QSKIP("no second file system to move across");
+        const QString target = move ? shm.path() : m_dst;
         QDir().mkpath(m_src + "/album");
         write(m_src + "/album/a.jpg", "a");
         const QByteArray big(16 << 20, 'b');
@@ -116,16 +126,19 @@ private slots:
         ticker.start(10);
         clock.start();
         FileTransfer transfer(owner.get());
-        const auto outcome = transfer.run(
-            { m_src + "/album", m_src + "/big.jpg" }, m_dst, FileTransfer::Mode::Copy);
+        const auto outcome = transfer.run({ m_src + "/album", m_src + "/big.jpg" }, target,
+            move ? FileTransfer::Mode::Move : FileTransfer::Mode::Copy);
         const qint64 returnedAt = clock.elapsed();
         ticker.stop();
         qInfo("%s: stopped after %lld ms, run returned %lld ms later; %d ticks in %lld ms",
             qPrintable(how), stoppedAt, returnedAt - stoppedAt, ticks, returnedAt);
         QVERIFY(outcome.cancelled);
         QVERIFY(outcome.error.isEmpty());
-        QCOMPARE(outcome.placed, QStringList { m_dst + "/album" });
-        QCOMPARE(entries(m_dst), QStringList { "album" });
+        QCOMPARE(outcome.placed, QStringList { target + "/album" });
+        QCOMPARE(entries(target), QStringList { "album" });
+        QCOMPARE(read(target + "/album/a.jpg"), QByteArray("a"));
+        QCOMPARE(entries(m_src),
+            move ? QStringList { "big.jpg" } : (QStringList { "album", "big.jpg" }));
         QCOMPARE(read(m_src + "/big.jpg"), big);
         QVERIFY(returnedAt - stoppedAt < 2000);
         QVERIFY2(ticks >= returnedAt / 40, qPrintable(QString::number(ticks)));
