@@ -1,6 +1,6 @@
 // The file commands as a user gives them, through the X server with xdotool: a row
-// dragged onto a tree folder, Delete, F2 and the context menu. The screenshots are kept
-// in the test output folder.
+// dragged onto a tree folder, Delete, F2, the context menu and a slow drop cancelled. The
+// screenshots are kept in the test output folder.
 #include "MainFormSandbox.h"
 #include "ScreenShot.h"
 
@@ -8,15 +8,23 @@
 #include "app/Application.h"
 #include "app/TSplashForm.h"
 #include "shell/controls/TPTShellTree.h"
+#include "shell/transfer/FileTransfer.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QMenu>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace lumisnap;
 using lumisnap::test::keepScreenshot;
@@ -201,6 +209,64 @@ private slots:
         QCOMPARE(
             texts, (QStringList { "Open", "Cut", "Copy", "Paste", "Delete", "Rename", "Send To" }));
         QCOMPARE(entries(holiday).size(), 11);
+    }
+
+    // A slow copy dropped through the X server shows the progress dialog while the window
+    // keeps handling its events; Cancel, clicked there, stops the copy and leaves nothing.
+    void cancelASlowDrop()
+    {
+        QImage picture(800, 800, QImage::Format_RGB888);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(picture.save(holiday + "/large.bmp"));
+        TPTShellList *list = form->PTShellList1;
+        QTRY_VERIFY(sandbox::rowOf(list, "large.bmp") >= 0);
+        list->scrollTo(list->model()->index(sandbox::rowOf(list, "large.bmp"), 0));
+        const QStringList before = entries(home->path("Desktop/Empty"));
+        FileTransfer::setWriteFunction([](int fd, const char *data, size_t size) {
+            QThread::msleep(400);
+            return ::write(fd, data, size);
+        });
+        QElapsedTimer clock;
+        qint64 shownAt = -1, clickedAt = -1, goneAt = -1;
+        int ticks = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = form->findChild<QProgressDialog *>();
+            const qint64 now = clock.elapsed();
+            if (shownAt < 0 && dialog && dialog->isVisible())
+                shownAt = now;
+            if (shownAt < 0 || goneAt >= 0)
+                return;
+            ++ticks;
+            if (!dialog)
+                goneAt = now;
+            else if (clickedAt < 0 && now - shownAt > 1000) {
+                screenshot("copying");
+                const auto *cancel = dialog->findChild<QPushButton *>();
+                const QPoint at = cancel->mapToGlobal(cancel->rect().center());
+                QProcess::startDetached(QStringLiteral("xdotool"),
+                    { "mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                        "1" });
+                clickedAt = now;
+            }
+        });
+        poll.start(10);
+        clock.start();
+        drag(rowOnScreen("large.bmp"), nodeOnScreen("Empty"), "1");
+        QTRY_VERIFY2_WITH_TIMEOUT(goneAt >= 0,
+            qPrintable(QStringLiteral("shown %1, clicked %2, %3")
+                           .arg(shownAt)
+                           .arg(clickedAt)
+                           .arg(entries(home->path("Desktop/Empty")).join(", "))),
+            30000);
+        FileTransfer::setWriteFunction({});
+        qInfo("Cancel clicked %lld ms after the dialog showed, gone %lld ms later; %d ticks in "
+              "%lld ms",
+            clickedAt - shownAt, goneAt - clickedAt, ticks, goneAt - shownAt);
+        QVERIFY(clickedAt > 0);
+        QCOMPARE(entries(home->path("Desktop/Empty")), before);
+        QVERIFY(goneAt - clickedAt < 3000);
+        QVERIFY2(ticks >= (goneAt - shownAt) / 40, qPrintable(QString::number(ticks)));
     }
 };
 

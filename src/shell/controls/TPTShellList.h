@@ -216,7 +216,9 @@ private:
     void applyDropOptions();
     // The folder a drop at `pos` goes into ("" for none) and the row that shows it.
     QString dropFolderAt(QPoint pos, bool rightButton, int &row);
-    std::uint32_t hoverEffect(QDropEvent *event, const QString &folder) const;
+    // What a drop into `folder`, shown by `row` (-1: the background), may do.
+    std::uint32_t hoverEffect(
+        QDropEvent *event, const QString &folder, int row, const QStringList &sources) const;
     void setDropRow(int row);
     void endDragOver();
     bool renameRow(int index, const QString &text);
@@ -249,6 +251,7 @@ private:
     bool m_menuOnRelease = false;
     int m_dropRow = -1;
     std::uint32_t m_dropAllowed = 0; // what the dragged items allow
+    QStringList m_dropSources; // what the hovering drag carries
     std::unique_ptr<DragAutoScroll> m_autoScroll;
     // The row being drawn: its events ran once, its cells apply what they changed.
     mutable TPTCustomDraw *m_rowDraw = nullptr;

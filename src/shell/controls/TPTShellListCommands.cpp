@@ -320,12 +320,17 @@ QString TPTCustomShellList::dropFolderAt(QPoint pos, bool rightButton, int &row)
     return shellModel().pathText(m_folderIdList);
 }
 
-std::uint32_t TPTCustomShellList::hoverEffect(QDropEvent *event, const QString &folder) const
+std::uint32_t TPTCustomShellList::hoverEffect(
+    QDropEvent *event, const QString &folder, int row, const QStringList &sources) const
 {
     if (folder.isEmpty())
         return DROPEFFECT_NONE;
+    // A folder has no place in itself or below itself.
+    for (const QString &source : sources)
+        if (folder == source || folder.startsWith(source + '/'))
+            return DROPEFFECT_NONE;
     std::uint32_t allowed = m_dropAllowed;
-    if (dragging() && m_dropRow < 0) // a right-button drag back onto its own list copies
+    if (dragging() && row < 0) // a right-button drag back onto its own list copies
         allowed &= ~std::uint32_t(DROPEFFECT_MOVE);
     return dropEffectOf(event, allowed);
 }
@@ -349,6 +354,7 @@ void TPTCustomShellList::dragEnterEvent(QDragEnterEvent *event)
     const DroppedFiles files = readDroppedFiles(event->mimeData());
     // Data that names no local file (a web link) has no place here.
     m_dropAllowed = files.paths.isEmpty() ? DROPEFFECT_NONE : files.allowedEffects;
+    m_dropSources = files.paths;
     dragMoveEvent(event);
     // Entered over no target, the drag is still taken, so that the moves decide per row.
     if (m_dropAllowed != DROPEFFECT_NONE)
@@ -361,7 +367,7 @@ void TPTCustomShellList::dragMoveEvent(QDragMoveEvent *event)
         const QPoint pos = event->position().toPoint();
         int row = -1;
         const QString folder = dropFolderAt(pos, m_dragButton == Qt::RightButton, row);
-        const std::uint32_t effect = hoverEffect(event, folder);
+        const std::uint32_t effect = hoverEffect(event, folder, row, m_dropSources);
         setDropRow(effect != DROPEFFECT_NONE ? row : -1);
         m_autoScroll->moved(pos);
         answerDrop(event, effect);
@@ -381,8 +387,7 @@ void TPTCustomShellList::dropEvent(QDropEvent *event)
         const QString folder
             = dropFolderAt(event->position().toPoint(), m_dragButton == Qt::RightButton, row);
         const DroppedFiles files = readDroppedFiles(event->mimeData());
-        m_dropRow = row;
-        const std::uint32_t effect = hoverEffect(event, folder);
+        const std::uint32_t effect = hoverEffect(event, folder, row, files.paths);
         endDragOver();
         answerDrop(event, dropFilesInto(folder, files, effect, window()));
         refreshAfterCommand();

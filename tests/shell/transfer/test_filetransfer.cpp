@@ -7,6 +7,8 @@
 #include "shell/transfer/ShellDataObject.h"
 #include "shell/transfer/TransferCalls.h"
 
+#include "TransferSandbox.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -26,31 +28,9 @@
 #include <unistd.h>
 
 using namespace lumisnap;
+using namespace transfertest;
 
 namespace {
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile file;
-    QVERIFY(openFile(file, path, QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray read(const QString &path)
-{
-    QFile file;
-    return openFile(file, path, QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Every entry of a folder, hidden ones too, sorted.
-QStringList entries(const QString &folder)
-{
-    QStringList names;
-    for (const QString &name : QDir(folder).entryList(
-             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
-        names << name;
-    return names;
-}
 
 quint32 u32At(const QByteArray &bytes, int at)
 {
@@ -352,9 +332,10 @@ private slots:
         FileTransfer::Outcome outcome;
         {
             const WriteFault fault(cancel ? qint64(big.size()) * 10 : (1 << 20));
-            int checks = 0;
+            // Asked on the worker thread: the cancel comes once the first file is in place.
+            const QString first = m_dst + "/small.jpg";
             if (cancel)
-                FileTransfer::setCancelCheck([&] { return ++checks > 2; });
+                FileTransfer::setCancelCheck([first] { return QFileInfo::exists(first); });
             FileTransfer transfer;
             outcome = transfer.run(
                 { m_src + "/small.jpg", m_src + "/big.jpg" }, m_dst, FileTransfer::Mode::Copy);

@@ -623,6 +623,50 @@ private slots:
         QCOMPARE(m_errors, QStringList());
     }
 
+    // A folder row dragged onto itself is refused while it hovers, and so is its drop: no
+    // highlight, no box, no copy. Onto another folder row it is taken.
+    void listRefusesAFolderRowOntoItself()
+    {
+        QDir().mkpath(m_folder + "/other");
+        m_list->FillList();
+        QString over;
+        QList<bool> taken;
+        QList<int> highlighted;
+        Qt::DropAction dropped = Qt::CopyAction;
+        setDragExec([&](QDrag &drag, Qt::DropActions allowed) {
+            const QPoint at = rowCenter(*m_list, rowNamed(*m_list, over));
+            QDragEnterEvent enter(at, allowed, drag.mimeData(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(m_list->viewport(), &enter);
+            QDragMoveEvent move(at, allowed, drag.mimeData(), Qt::LeftButton, {});
+            QCoreApplication::sendEvent(m_list->viewport(), &move);
+            taken << move.isAccepted();
+            highlighted << m_list->dropHighlightRow();
+            QDropEvent drop(QPointF(at), allowed, drag.mimeData(), Qt::NoButton, {});
+            if (over == "sub") {
+                QCoreApplication::sendEvent(m_list->viewport(), &drop);
+                dropped = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+            }
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(m_list->viewport(), &leave);
+            return Qt::IgnoreAction;
+        });
+        const int subRow = rowNamed(*m_list, "sub");
+        const QPoint from = rowCenter(*m_list, subRow);
+        for (const char *target : { "sub", "other" }) {
+            over = target;
+            QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, from);
+            QTest::mousePress(m_list->viewport(), Qt::LeftButton, {}, from);
+            QTest::mouseMove(m_list->viewport(), from + QPoint(30, 0));
+            QTest::mouseRelease(m_list->viewport(), Qt::LeftButton, {}, from + QPoint(30, 0));
+        }
+        setDragExec({});
+        QCOMPARE(taken, (QList<bool> { false, true }));
+        QCOMPARE(highlighted, (QList<int> { -1, rowNamed(*m_list, "other") }));
+        QCOMPARE(dropped, Qt::IgnoreAction);
+        QCOMPARE(entries(m_folder + "/sub"), QStringList());
+        QCOMPARE(m_errors, QStringList());
+    }
+
     void treeNodeDragAndDelete()
     {
         TPTShellTree tree;
