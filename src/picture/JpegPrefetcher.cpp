@@ -1,7 +1,6 @@
 #include "picture/JpegPrefetcher.h"
 
 #include "common/FileName.h"
-#include "picture/JpegDecodeCache.h"
 #include "picture/TJPEGImage.h"
 
 #include <QFile>
@@ -46,11 +45,12 @@ JpegPrefetcher::~JpegPrefetcher()
     m_thread.join();
 }
 
-void JpegPrefetcher::request(const QStringList &paths)
+void JpegPrefetcher::request(const QStringList &paths, const PreviewPlacement &placement)
 {
     {
         const std::lock_guard lock(m_mutex);
         m_waiting.clear();
+        m_placement = placement;
         for (const QString &path : paths)
             if (!path.isEmpty() && isJpegName(path))
                 m_waiting.append(path);
@@ -72,9 +72,10 @@ void JpegPrefetcher::run()
         if (m_stop)
             return;
         const QString path = m_waiting.takeFirst();
+        const PreviewPlacement placement = m_placement;
         m_busy = true;
         lock.unlock();
-        decodeAhead(path);
+        decodeAhead(path, placement);
         lock.lock();
         m_busy = false;
         if (m_waiting.isEmpty())
@@ -82,7 +83,7 @@ void JpegPrefetcher::run()
     }
 }
 
-void JpegPrefetcher::decodeAhead(const QString &path)
+void JpegPrefetcher::decodeAhead(const QString &path, const PreviewPlacement &placement)
 {
     try {
         struct stat status;
@@ -91,13 +92,11 @@ void JpegPrefetcher::decodeAhead(const QString &path)
         QFile file;
         if (!openFile(file, path, QIODevice::ReadOnly))
             return;
-        const auto id = FileIdentity::of(file);
-        if (!id || JpegDecodeCache::instance().find(*id))
-            return;
         TJPEGImage jpeg;
         jpeg.setStopFlag(&m_stop);
-        jpeg.loadFromFile(file);
-        jpeg.bitmap();
+        jpeg.loadFromFile(file); // found in the cache when decoded before
+        if (jpeg.sharesDecodes())
+            jpeg.prepare(placement);
     } catch (...) {
         // The user's own load of this file meets the same fault and reports it.
     }
