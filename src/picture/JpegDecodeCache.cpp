@@ -94,6 +94,42 @@ bool JpegDecodeCache::wholeWanted() const
     return m_wholeWanted;
 }
 
+void JpegDecodeCache::makeRoomForWhole()
+{
+    const std::lock_guard lock(m_mutex);
+    std::size_t whole = 0;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.forViewer && ++whole >= MaxPictures)
+            it = m_entries.erase(it);
+        else
+            ++it;
+    }
+}
+
+void JpegDecodeCache::beginDecodeAhead(const FileIdentity &id)
+{
+    const std::lock_guard lock(m_mutex);
+    m_decodingAhead = id;
+    m_aheadThread = std::this_thread::get_id();
+}
+
+void JpegDecodeCache::endDecodeAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_decodingAhead.reset();
+    }
+    m_decodedAhead.notify_all();
+}
+
+void JpegDecodeCache::waitForDecodeAhead(const FileIdentity &id)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_aheadThread == std::this_thread::get_id())
+        return;
+    m_decodedAhead.wait(lock, [&] { return m_decodingAhead != id; });
+}
+
 void JpegDecodeCache::trim()
 {
     qint64 bytes[2] = { 0, 0 };

@@ -4,10 +4,12 @@
 #include <QRect>
 #include <QString>
 
+#include <condition_variable>
 #include <cstddef>
 #include <list>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 class QFile;
 
@@ -58,6 +60,15 @@ public:
     // kept; when it closes they are dropped and their memory handed back to the system.
     void setWholeWanted(bool wanted);
     bool wholeWanted() const;
+    // Before a whole picture is decoded for the viewer: the least recently used whole
+    // picture goes now rather than after, so that memory holds one picture fewer.
+    void makeRoomForWhole();
+
+    // A worker decoding id ahead marks it, so that a draw of the same picture on another
+    // thread waits for that decode instead of decoding it a second time.
+    void beginDecodeAhead(const FileIdentity &id);
+    void endDecodeAhead();
+    void waitForDecodeAhead(const FileIdentity &id);
 
     // Whether a decode of held shows all of wanted (nothing is always shown).
     static bool covers(const QRect &held, const QRect &wanted)
@@ -74,6 +85,9 @@ private:
     void trim();
 
     mutable std::mutex m_mutex;
+    std::condition_variable m_decodedAhead;
+    std::optional<FileIdentity> m_decodingAhead;
+    std::thread::id m_aheadThread;
     bool m_wholeWanted = false;
     std::list<std::pair<FileIdentity, Entry>> m_entries; // most recent first
 };

@@ -1,10 +1,12 @@
 #include "picture/JpegPrefetcher.h"
 
 #include "common/FileName.h"
+#include "picture/JpegDecodeCache.h"
 #include "picture/TJPEGImage.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <sys/stat.h>
 
@@ -92,6 +94,12 @@ void JpegPrefetcher::decodeAhead(const QString &path, const PreviewPlacement &pl
         QFile file;
         if (!openFile(file, path, QIODevice::ReadOnly))
             return;
+        const auto id = FileIdentity::of(file);
+        if (!id)
+            return;
+        JpegDecodeCache &cache = JpegDecodeCache::instance();
+        cache.beginDecodeAhead(*id);
+        const auto done = qScopeGuard([&cache] { cache.endDecodeAhead(); });
         TJPEGImage jpeg;
         jpeg.setStopFlag(&m_stop);
         jpeg.loadFromFile(file); // found in the cache when decoded before

@@ -229,9 +229,13 @@ void TJPEGImage::obtain(int scaleDenom, const QRect &area)
 {
     if (m_bitmap && m_scaleDenom <= scaleDenom && JpegDecodeCache::covers(m_area, area))
         return;
-    if (cacheable() && takeFromCache(scaleDenom, area))
-        return;
-    if (m_obtained > 0 || JpegDecodeCache::instance().wholeWanted())
+    JpegDecodeCache &cache = JpegDecodeCache::instance();
+    if (cacheable()) {
+        cache.waitForDecodeAhead(*m_identity);
+        if (takeFromCache(scaleDenom, area))
+            return;
+    }
+    if (m_obtained > 0 || cache.wholeWanted())
         decode(1, fullArea());
     else
         decode(scaleDenom, area);
@@ -253,6 +257,8 @@ bool TJPEGImage::takeFromCache(int scaleDenom, const QRect &area)
 void TJPEGImage::decode(int scaleDenom, const QRect &area)
 {
     const bool forViewer = JpegDecodeCache::instance().wholeWanted();
+    if (forViewer && cacheable())
+        JpegDecodeCache::instance().makeRoomForWhole();
     const int code = decodeRows(scaleDenom, area);
     if (code == jpeg::Stopped) {
         m_bitmap.reset();
