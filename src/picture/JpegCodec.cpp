@@ -251,14 +251,45 @@ JDIMENSION startCrop(Session &s, const Crop &crop, Target &target)
     return JDIMENSION(y1);
 }
 
-// Reads through the rows below a crop without drawing them, so that an error in
-// them is met; skipping to the very end would not read the data at all.
+bool isRestartMarker(int marker)
+{
+    return marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7;
+}
+
+// Whether the data not yet read holds nothing but entropy-coded data, restart markers
+// and the end marker (or nothing: the source ends it): decoding it could then only
+// warn, never fail, and need not be done.
+bool restCannotFail(Session &s)
+{
+    const int pending = s.cinfo.unread_marker;
+    if (pending != 0 && pending != JPEG_EOI && !isRestartMarker(pending))
+        return false;
+    const MemorySource &src = s.source;
+    const std::uint8_t *at = src.data + (src.position - src.pub.bytes_in_buffer);
+    const std::uint8_t *end = src.data + src.size;
+    while ((at = static_cast<const std::uint8_t *>(std::memchr(at, 0xFF, std::size_t(end - at))))
+        && end - at > 1) {
+        const int next = at[1];
+        if (next != 0x00 && next != 0xFF && !isRestartMarker(next))
+            return next == JPEG_EOI;
+        ++at;
+    }
+    return true;
+}
+
+// The rows below a crop are not drawn, but an error in them must be met as a whole
+// decode meets it: they are read through unless nothing in them can fail. Skipping
+// to the very end does not read the data at all.
 void readThroughRest(Session &s)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
     if (cinfo.output_scanline >= cinfo.output_height)
         return;
     const JDIMENSION rest = cinfo.output_height - cinfo.output_scanline;
+    if (jpeg_has_multiple_scans(&cinfo) || restCannotFail(s)) {
+        jpeg_skip_scanlines(&cinfo, rest);
+        return;
+    }
     if (rest > 1)
         jpeg_skip_scanlines(&cinfo, rest - 1);
     s.scratchRow.resize(std::size_t(cinfo.output_width) * std::size_t(cinfo.output_components));
