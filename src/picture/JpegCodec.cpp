@@ -230,7 +230,10 @@ bool readRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t str
 JDIMENSION startCrop(Session &s, const Crop &crop, Target &target)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
-    if (crop.empty() || cinfo.quantize_colors)
+    // Only the samplings cameras and encoders use are cropped; others are rare, and
+    // libjpeg's skipping has been less sure of them.
+    if (crop.empty() || cinfo.quantize_colors || cinfo.max_h_samp_factor > 2
+        || cinfo.max_v_samp_factor > 2)
         return cinfo.output_height;
     const int block = cinfo.min_DCT_scaled_size;
     const int marginX = 2 * cinfo.max_h_samp_factor * block;
