@@ -200,7 +200,7 @@ bool stopped(const Target &target)
     return target.stop && target.stop->load(std::memory_order_relaxed);
 }
 
-// Rows [target.top, end) of the output, into rows; CMYK rows go through inkRow.
+// Rows [target.top, end) of the output, into rows; CMYK rows go through scratchRow.
 bool readRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride, JDIMENSION end)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
