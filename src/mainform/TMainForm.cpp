@@ -127,6 +127,14 @@ void TMainForm::decodeNeighboursAhead(int index)
     JpegPrefetcher::instance().request(paths, PicImage->placement(ScrollBox1->size()));
 }
 
+// After a change of display mode, as the preview now draws them.
+void TMainForm::decodeNeighboursAheadAgain()
+{
+    const int index = ScanMode != 0 ? ScanListBox->ItemIndex() : PTShellList1->SelectedIndex();
+    if (index >= 0)
+        decodeNeighboursAhead(index);
+}
+
 void TMainForm::PTShellList1Click()
 {
     TPTShListData *data = PTShellList1->SelectedData();

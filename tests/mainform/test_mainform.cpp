@@ -280,8 +280,8 @@ private slots:
         QTest::newRow("plain: the top-left corner") << 2 << QSize(216, 162);
     }
 
-    // Up and Down find the photo next to the one shown decoded ahead, no larger than
-    // the preview draws it.
+    // Up and Down find the photo next to the one shown decoded ahead as the preview
+    // draws it, also after a change of mode, and no larger than drawn.
     void arrowKeyFindsTheNextPhotoDecodedAhead()
     {
         QFETCH(int, modeClicks);
@@ -292,12 +292,13 @@ private slots:
                 { 640, 480 }, sandbox::photoColour(i));
         JpegDecodeCache::instance().clear();
         showForm();
+        openFolder("Desktop/Photos");
+        clickListRow("p1.jpg");
+        JpegPrefetcher::instance().waitIdle();
         if (modeClicks == 1)
             clickAt(centreOf(form->StretchLabel));
         else if (modeClicks == 2)
             clickAt(centreOf(form->CenterLabel));
-        openFolder("Desktop/Photos");
-        clickListRow("p1.jpg");
         JpegPrefetcher::instance().waitIdle();
         QTest::keyClick(form->PTShellList1, Qt::Key_Down);
         QCOMPARE(form->PicLabel->caption(), QString("2 of 3"));
