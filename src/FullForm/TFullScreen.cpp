@@ -9,6 +9,7 @@
 #include "controls/TPanel.h"
 #include "controls/TScrollBox.h"
 #include "forms/FormResources.h"
+#include "picture/JpegDecodeCache.h"
 #include "picture/JpegPrefetcher.h"
 #include "shell/controls/TPTShListData.h"
 #include "shell/controls/TPTShellList.h"
@@ -237,15 +238,36 @@ void TFullScreen::stepShellList(int step)
     showPosition(target, list->Count());
 }
 
-// The file list's neighbours are decoded ahead by the main window's change handler;
-// the scan list has none, so the viewer asks for them itself.
-void TFullScreen::decodeNeighboursAhead(TListBox &list, int index)
+// The pictures next to the current one in the list the viewer steps through.
+QStringList TFullScreen::neighbourPaths()
 {
     QStringList paths;
+    if (m_host->scanListShown()) {
+        TListBox &list = m_host->scanList();
+        const int index = list.ItemIndex();
+        for (const int neighbour : { index + 1, index - 1 })
+            if (index >= 0 && neighbour >= 0 && neighbour < list.count())
+                paths.append(list.Items(neighbour));
+        return paths;
+    }
+    TPTShellList &list = m_host->fileList();
+    const int index = list.SelectedIndex();
     for (const int neighbour : { index + 1, index - 1 })
-        if (neighbour >= 0 && neighbour < list.count())
-            paths.append(list.Items(neighbour));
-    JpegPrefetcher::instance().request(paths);
+        if (index >= 0 && neighbour >= 0 && neighbour < list.Count())
+            if (TPTShListData *data = list.ItemData(neighbour))
+                paths.append(data->Path());
+    return paths;
+}
+
+// Whole pictures are kept only while the viewer shows: its own goes with the cached
+// ones, and the neighbours are decoded again as the preview draws them.
+void TFullScreen::dropWholePictures()
+{
+    PicImage->Picture().setGraphic(nullptr);
+    JpegDecodeCache::instance().setWholeWanted(false);
+    if (m_host)
+        JpegPrefetcher::instance().request(
+            neighbourPaths(), m_host->preview().placement(m_host->previewBox().size()));
 }
 
 void TFullScreen::stepScanList(int step)
@@ -260,7 +282,9 @@ void TFullScreen::stepScanList(int step)
     list->setItemIndex(target);
     m_host->setCurrentFile(list->Items(target));
     loadPicture();
-    decodeNeighboursAhead(*list, target);
+    // The file list's neighbours are asked for by the main window's change handler;
+    // the scan list has none, so the viewer asks itself.
+    JpegPrefetcher::instance().request(neighbourPaths());
     const QString path = m_host->currentFile();
     StatusBar1->showMessage(bytesStatus(path));
     m_host->sizeLabel().setCaption(
@@ -305,7 +329,12 @@ void TFullScreen::showEvent(QShowEvent *event)
     if (!event->spontaneous()) {
         m_closeReloaded = false;
         setFocus();
+        // The viewer shows whole pictures: its own, its neighbours and the preview's are
+        // decoded whole, once, and shared.
+        JpegDecodeCache::instance().setWholeWanted(true);
         runHandler([this] { FormShow(); });
+        if (m_host)
+            JpegPrefetcher::instance().request(neighbourPaths());
     }
 }
 
@@ -316,6 +345,7 @@ void TFullScreen::hideEvent(QHideEvent *event)
         return;
     if (!std::exchange(m_closeReloaded, false))
         runHandler([this] { FormHide(); });
+    dropWholePictures();
     // The keyboard goes back to the window the viewer was opened from.
     if (m_host && m_host->hostWindow().isVisible())
         m_host->hostWindow().activateWindow();

@@ -2,6 +2,7 @@
 
 #include "skin/AccessibleFace.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class QStatusBar;
@@ -66,7 +67,8 @@ private:
     void bindHandlers();
     void stepShellList(int step);
     void stepScanList(int step);
-    void decodeNeighboursAhead(TListBox &list, int index);
+    QStringList neighbourPaths();
+    void dropWholePictures();
     void showPosition(int index, int count);
     void loadPicture();
 

@@ -110,6 +110,13 @@ qreal TImage::fitZoom(const QSize &area) const
         area.height() * scale / m_picture.height() });
 }
 
+PreviewPlacement TImage::placement(const QSize &box) const
+{
+    using Mode = PreviewPlacement::Mode;
+    const Mode mode = m_stretch ? Mode::Stretched : m_center ? Mode::Centred : Mode::Plain;
+    return { mode, box * pixelScale(), m_devicePixels ? 1.0 : devicePixelRatioF() };
+}
+
 QString TImage::faceName() const
 {
     const QString &path = m_picture.fileName();
@@ -131,6 +138,11 @@ void TImage::paintEvent(QPaintEvent *)
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_stretch || m_zoom != 1.0);
+    if (m_paintsVisibleOnly) {
+        const QRect visible = visibleRegion().boundingRect();
+        if (!visible.isEmpty())
+            painter.setClipRect(visible);
+    }
     // Placed in device pixels, so that an unstretched picture is drawn 1:1.
     const qreal scale = pixelScale();
     painter.scale(1 / scale, 1 / scale);

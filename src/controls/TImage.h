@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/PreviewPlacement.h"
 #include "picture/TPicture.h"
 #include "skin/AccessibleFace.h"
 #include "skin/ClickTracker.h"
@@ -32,6 +33,14 @@ public:
     // would otherwise be blown up; the control's size follows.
     bool devicePixels() const { return m_devicePixels; }
     void setDevicePixels(bool value);
+
+    // Paints only the part of the picture that is seen, so that a large picture in a
+    // small box decodes only that part.
+    bool paintsVisibleOnly() const { return m_paintsVisibleOnly; }
+    void setPaintsVisibleOnly(bool value) { m_paintsVisibleOnly = value; }
+    // How this control draws a picture when box is what it shows of it: how the
+    // pictures it may show next are decoded ahead.
+    PreviewPlacement placement(const QSize &box) const;
 
     // Client: the control fills its parent (which lays it out); None: it is free.
     Align align() const { return m_align; }
@@ -80,6 +89,7 @@ private:
     ClickTracker m_click;
     Align m_align = Align::None;
     bool m_devicePixels = false;
+    bool m_paintsVisibleOnly = false;
     QString m_announcedName;
 
     qreal m_zoom = 1.0;

@@ -110,7 +110,8 @@ void TMainForm::showSelectedPicture(const QString &sizeText)
     decodeNeighboursAhead(PTShellList1->SelectedIndex());
 }
 
-// The pictures next to the one shown, so that a step to either is quick.
+// The pictures next to the one shown, decoded as the preview will draw them, so that
+// a step to either is quick.
 void TMainForm::decodeNeighboursAhead(int index)
 {
     QStringList paths;
@@ -123,7 +124,15 @@ void TMainForm::decodeNeighboursAhead(int index)
                 paths.append(data->Path());
         }
     }
-    JpegPrefetcher::instance().request(paths);
+    JpegPrefetcher::instance().request(paths, PicImage->placement(ScrollBox1->size()));
+}
+
+// After a change of display mode, as the preview now draws them.
+void TMainForm::decodeNeighboursAheadAgain()
+{
+    const int index = ScanMode != 0 ? ScanListBox->ItemIndex() : PTShellList1->SelectedIndex();
+    if (index >= 0)
+        decodeNeighboursAhead(index);
 }
 
 void TMainForm::PTShellList1Click()

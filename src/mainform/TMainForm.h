@@ -159,6 +159,7 @@ private:
     void showSelectedPicture(const QString &sizeText);
     void showUnlistedFile(const QString &path);
     void decodeNeighboursAhead(int index);
+    void decodeNeighboursAheadAgain();
     void showBytesAndPosition(int index, int count);
     void startScan();
     void showFileList();

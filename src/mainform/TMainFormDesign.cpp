@@ -146,6 +146,7 @@ void TMainForm::createPreview()
     PicImage->setAutoSize(true);
     PicImage->setCenter(true);
     PicImage->setStretch(false);
+    PicImage->setPaintsVisibleOnly(true);
     ScrollBox1->setFillsBox(PicImage, true);
 
     PTShellList1 = place(new TPTShellList(this), "PTShellList1", { 324, 212, 220, 173 });

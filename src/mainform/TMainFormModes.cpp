@@ -96,6 +96,7 @@ void TMainForm::StretchLabelClick()
         StretchLabel->setCaption(QStringLiteral("STRETCHED"));
     }
     StretchCheckBoxClick();
+    decodeNeighboursAheadAgain();
 }
 
 void TMainForm::CenterLabelClick()
@@ -110,6 +111,7 @@ void TMainForm::CenterLabelClick()
         CenterLabel->setCaption(QStringLiteral("CENTERED"));
     }
     CenterCheckBoxClick();
+    decodeNeighboursAheadAgain();
 }
 
 void TMainForm::placePreview(bool fillsBox)

@@ -133,7 +133,7 @@ struct Session
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
     MemorySource source;
-    std::vector<JSAMPLE> inkRow; // one CMYK row on its way to RGB
+    std::vector<JSAMPLE> scratchRow; // a CMYK row on its way to RGB, or a row read past
 };
 
 void openSession(Session &s, const std::uint8_t *data, std::size_t size)
@@ -200,38 +200,104 @@ bool stopped(const Target &target)
     return target.stop && target.stop->load(std::memory_order_relaxed);
 }
 
-bool readInkRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
+// Rows [target.top, end) of the output, into rows; CMYK rows go through scratchRow.
+bool readRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride, JDIMENSION end)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
-    s.inkRow.resize(std::size_t(cinfo.output_width) * 4);
-    JSAMPROW row = s.inkRow.data();
-    while (cinfo.output_scanline < cinfo.output_height) {
+    const bool ink = cinfo.out_color_space == JCS_CMYK;
+    if (ink)
+        s.scratchRow.resize(std::size_t(cinfo.output_width) * 4);
+    JSAMPROW pointers[RowsPerCall];
+    while (cinfo.output_scanline < end) {
         if (stopped(target))
             return false;
-        const int y = int(cinfo.output_scanline);
-        jpeg_read_scanlines(&cinfo, &row, 1);
-        inkToRgb(
-            row, rows + std::ptrdiff_t(y) * stride, cinfo.output_width, cinfo.saw_Adobe_marker);
-        target.rowsDone = int(cinfo.output_scanline);
+        const int first = int(cinfo.output_scanline) - target.top;
+        const int count = ink ? 1 : std::min<int>(RowsPerCall, int(end - cinfo.output_scanline));
+        for (int i = 0; i < count; ++i)
+            pointers[i] = ink ? s.scratchRow.data() : rows + std::ptrdiff_t(first + i) * stride;
+        jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count));
+        if (ink)
+            inkToRgb(pointers[0], rows + std::ptrdiff_t(first) * stride, cinfo.output_width,
+                cinfo.saw_Adobe_marker);
+        target.rowsDone = int(cinfo.output_scanline) - target.top;
     }
     return true;
 }
 
-bool readRows(
-    jpeg_decompress_struct &cinfo, Target &target, std::uint8_t *rows, std::ptrdiff_t stride)
+// Narrows the output to the crop and a margin around it, for the upsampling and
+// smoothing that reach into neighbouring blocks, and skips the rows above it;
+// returns the row after the last one wanted.
+JDIMENSION startCrop(Session &s, const Crop &crop, Target &target)
 {
-    JSAMPROW pointers[RowsPerCall];
-    while (cinfo.output_scanline < cinfo.output_height) {
-        if (stopped(target))
-            return false;
-        const int first = int(cinfo.output_scanline);
-        const int count = std::min<int>(RowsPerCall, int(cinfo.output_height) - first);
-        for (int i = 0; i < count; ++i)
-            pointers[i] = rows + std::ptrdiff_t(first + i) * stride;
-        jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count));
-        target.rowsDone = int(cinfo.output_scanline);
+    jpeg_decompress_struct &cinfo = s.cinfo;
+    // Only the samplings cameras and encoders use are cropped; others are rare, and
+    // libjpeg's skipping has been less sure of them.
+    if (crop.empty() || cinfo.quantize_colors || cinfo.max_h_samp_factor > 2
+        || cinfo.max_v_samp_factor > 2)
+        return cinfo.output_height;
+    const int block = cinfo.min_DCT_scaled_size;
+    const int marginX = 2 * cinfo.max_h_samp_factor * block;
+    const int marginY = 2 * cinfo.max_v_samp_factor * block;
+    const int width = int(cinfo.output_width), height = int(cinfo.output_height);
+    const int x0 = std::clamp(crop.x - marginX, 0, width);
+    const int x1 = std::clamp(crop.x + crop.width + marginX, x0, width);
+    const int y0 = std::clamp(crop.y - marginY, 0, height);
+    const int y1 = std::clamp(crop.y + crop.height + marginY, y0, height);
+    if (x1 <= x0 || y1 <= y0)
+        return cinfo.output_height;
+    JDIMENSION left = JDIMENSION(x0), columns = JDIMENSION(x1 - x0);
+    jpeg_crop_scanline(&cinfo, &left, &columns);
+    if (y0 > 0)
+        jpeg_skip_scanlines(&cinfo, JDIMENSION(y0));
+    target.left = int(left);
+    target.top = y0;
+    return JDIMENSION(y1);
+}
+
+bool isRestartMarker(int marker)
+{
+    return marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7;
+}
+
+// Whether the data not yet read holds nothing but entropy-coded data, restart markers
+// and the end marker (or nothing: the source ends it): decoding it could then only
+// warn, never fail, and need not be done.
+bool restCannotFail(Session &s)
+{
+    const int pending = s.cinfo.unread_marker;
+    if (pending != 0 && pending != JPEG_EOI && !isRestartMarker(pending))
+        return false;
+    const MemorySource &src = s.source;
+    const std::uint8_t *at = src.data + (src.position - src.pub.bytes_in_buffer);
+    const std::uint8_t *end = src.data + src.size;
+    while ((at = static_cast<const std::uint8_t *>(std::memchr(at, 0xFF, std::size_t(end - at))))
+        && end - at > 1) {
+        const int next = at[1];
+        if (next != 0x00 && next != 0xFF && !isRestartMarker(next))
+            return next == JPEG_EOI;
+        ++at;
     }
     return true;
+}
+
+// The rows below a crop are not drawn, but an error in them must be met as a whole
+// decode meets it: they are read through unless nothing in them can fail. Skipping
+// to the very end does not read the data at all.
+void readThroughRest(Session &s)
+{
+    jpeg_decompress_struct &cinfo = s.cinfo;
+    if (cinfo.output_scanline >= cinfo.output_height)
+        return;
+    const JDIMENSION rest = cinfo.output_height - cinfo.output_scanline;
+    if (jpeg_has_multiple_scans(&cinfo) || restCannotFail(s)) {
+        jpeg_skip_scanlines(&cinfo, rest);
+        return;
+    }
+    if (rest > 1)
+        jpeg_skip_scanlines(&cinfo, rest - 1);
+    s.scratchRow.resize(std::size_t(cinfo.output_width) * std::size_t(cinfo.output_components));
+    JSAMPROW row = s.scratchRow.data();
+    jpeg_read_scanlines(&cinfo, &row, 1);
 }
 
 } // namespace
@@ -267,19 +333,22 @@ int decode(const std::uint8_t *data, std::size_t size, const Settings &settings,
     openSession(s, data, size);
     applySettings(s.cinfo, settings);
     jpeg_start_decompress(&s.cinfo);
+    target.left = target.top = 0;
+    const JDIMENSION end = startCrop(s, settings.crop, target);
 
     std::uint8_t *rows = nullptr;
     std::ptrdiff_t stride = 0;
     const bool quantised = s.cinfo.quantize_colors;
     const bool ink = s.cinfo.out_color_space == JCS_CMYK;
-    if (!target.allocate(target.context, int(s.cinfo.output_width), int(s.cinfo.output_height),
+    if (!target.allocate(target.context, int(s.cinfo.output_width), int(end) - target.top,
             ink ? 3 : s.cinfo.out_color_components, quantised ? s.cinfo.colormap : nullptr,
             quantised ? s.cinfo.actual_number_of_colors : 0, &rows, &stride))
         ERREXIT1(&s.cinfo, JERR_OUT_OF_MEMORY, 0);
-    if (!(ink ? readInkRows(s, target, rows, stride) : readRows(s.cinfo, target, rows, stride))) {
+    if (!readRows(s, target, rows, stride, end)) {
         jpeg_destroy_decompress(&s.cinfo);
         return Stopped;
     }
+    readThroughRest(s);
     jpeg_finish_decompress(&s.cinfo);
     jpeg_destroy_decompress(&s.cinfo);
     return NoError;

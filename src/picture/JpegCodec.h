@@ -35,6 +35,20 @@ struct Target
         std::ptrdiff_t *stride) noexcept = nullptr;
     int rowsDone = 0; // rows fully written, also after an error
     const std::atomic_bool *stop = nullptr; // checked between rows
+    // Where the written rows lie in the decoded picture: more than a crop asked
+    // for, as libjpeg starts a crop at a block column.
+    int left = 0;
+    int top = 0;
+};
+
+// Part of the stored picture, in pixels of the decoded size; empty for all of it.
+struct Crop
+{
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool empty() const { return width <= 0 || height <= 0; }
 };
 
 struct Settings
@@ -44,11 +58,16 @@ struct Settings
     bool smoothing = true; // block smoothing of progressive files
     bool fastest = false; // integer fast DCT, one-pass ordered dither
     int scaleDenom = 1; // 1, 2, 4 or 8: the picture decoded at 1/scaleDenom of its size
+    // Only these rows and columns (with a margin) are decoded; the rest of the data
+    // is still read, so that an error anywhere in it is met as a whole decode meets
+    // it. Ignored when quantising, whose dither depends on the whole row.
+    Crop crop;
 };
 
 inline constexpr int QuantisedColors = 236;
 
-// Decodes the whole picture into target; NoError, Stopped or libjpeg's message number.
+// Decodes the picture (or settings.crop of it) into target; NoError, Stopped or
+// libjpeg's message number.
 int decode(const std::uint8_t *data, std::size_t size, const Settings &settings, Target &target);
 
 } // namespace lumisnap::jpeg

@@ -4,6 +4,10 @@
 
 #include <sys/stat.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace lumisnap {
 
 std::optional<FileIdentity> FileIdentity::of(QFile &file)
@@ -26,25 +30,37 @@ JpegDecodeCache &JpegDecodeCache::instance()
     return cache;
 }
 
-std::optional<JpegDecodeCache::Entry> JpegDecodeCache::find(const FileIdentity &id)
+std::optional<JpegDecodeCache::Entry> JpegDecodeCache::find(
+    const FileIdentity &id, int scaleDenom, const QRect &area)
 {
     const std::lock_guard lock(m_mutex);
-    for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
-        if (it->first == id) {
-            m_entries.splice(m_entries.begin(), m_entries, it);
-            return it->second;
-        }
-    return std::nullopt;
+    auto best = m_entries.end();
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        const Entry &entry = it->second;
+        if (it->first == id && entry.scaleDenom <= scaleDenom && covers(entry.area, area)
+            && (best == m_entries.end()
+                || entry.image.sizeInBytes() < best->second.image.sizeInBytes()))
+            best = it;
+    }
+    if (best == m_entries.end())
+        return std::nullopt;
+    m_entries.splice(m_entries.begin(), m_entries, best);
+    return best->second;
 }
 
 void JpegDecodeCache::insert(const FileIdentity &id, Entry entry)
 {
-    if (entry.image.sizeInBytes() > MaxBytes)
+    if (entry.image.sizeInBytes() > (entry.forViewer ? MaxBytes : MaxPreviewBytes))
         return;
     const std::lock_guard lock(m_mutex);
-    // An older version of the same file is of no more use.
-    m_entries.remove_if([&id](const auto &held) {
-        return held.first.device == id.device && held.first.inode == id.inode;
+    if (entry.forViewer && !m_wholeWanted)
+        return;
+    // An older version of the same file is of no more use, nor the same decode twice.
+    m_entries.remove_if([&](const auto &held) {
+        return (held.first.device == id.device && held.first.inode == id.inode
+                   && !(held.first == id))
+            || (held.first == id && held.second.scaleDenom == entry.scaleDenom
+                && held.second.area == entry.area);
     });
     m_entries.emplace_front(id, std::move(entry));
     trim();
@@ -56,18 +72,79 @@ void JpegDecodeCache::clear()
     m_entries.clear();
 }
 
+void JpegDecodeCache::setWholeWanted(bool wanted)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_wholeWanted = wanted;
+        if (wanted)
+            return;
+        m_entries.remove_if([](const auto &held) { return held.second.forViewer; });
+    }
+#ifdef __GLIBC__
+    // Pictures below glibc's mapping threshold leave the heap with free pages that it
+    // would otherwise keep.
+    malloc_trim(0);
+#endif
+}
+
+bool JpegDecodeCache::wholeWanted() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_wholeWanted;
+}
+
+void JpegDecodeCache::makeRoomForWhole()
+{
+    const std::lock_guard lock(m_mutex);
+    std::size_t whole = 0;
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        if (it->second.forViewer && ++whole >= MaxPictures)
+            it = m_entries.erase(it);
+        else
+            ++it;
+    }
+}
+
+void JpegDecodeCache::beginDecodeAhead(const FileIdentity &id)
+{
+    const std::lock_guard lock(m_mutex);
+    m_decodingAhead = id;
+    m_aheadThread = std::this_thread::get_id();
+}
+
+void JpegDecodeCache::endDecodeAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_decodingAhead.reset();
+    }
+    m_decodedAhead.notify_all();
+}
+
+void JpegDecodeCache::waitForDecodeAhead(const FileIdentity &id)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_aheadThread == std::this_thread::get_id())
+        return;
+    m_decodedAhead.wait(lock, [&] { return m_decodingAhead != id; });
+}
+
 void JpegDecodeCache::trim()
 {
-    qint64 bytes = 0;
-    std::size_t count = 0;
+    qint64 bytes[2] = { 0, 0 };
+    std::size_t count[2] = { 0, 0 };
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        bytes += it->second.image.sizeInBytes();
-        ++count;
-        if (count > MaxPictures || bytes > MaxBytes) {
-            bytes -= it->second.image.sizeInBytes();
-            --count;
+        const int kind = it->second.forViewer ? 1 : 0;
+        const qint64 size = it->second.image.sizeInBytes();
+        const bool over = kind
+            ? count[1] + 1 > MaxPictures || bytes[1] + size > MaxBytes
+            : count[0] + 1 > MaxPreviewEntries || bytes[0] + size > MaxPreviewBytes;
+        if (over) {
             it = m_entries.erase(it);
         } else {
+            bytes[kind] += size;
+            ++count[kind];
             ++it;
         }
     }

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <sys/stat.h>
 
@@ -46,11 +47,12 @@ JpegPrefetcher::~JpegPrefetcher()
     m_thread.join();
 }
 
-void JpegPrefetcher::request(const QStringList &paths)
+void JpegPrefetcher::request(const QStringList &paths, const PreviewPlacement &placement)
 {
     {
         const std::lock_guard lock(m_mutex);
         m_waiting.clear();
+        m_placement = placement;
         for (const QString &path : paths)
             if (!path.isEmpty() && isJpegName(path))
                 m_waiting.append(path);
@@ -72,9 +74,10 @@ void JpegPrefetcher::run()
         if (m_stop)
             return;
         const QString path = m_waiting.takeFirst();
+        const PreviewPlacement placement = m_placement;
         m_busy = true;
         lock.unlock();
-        decodeAhead(path);
+        decodeAhead(path, placement);
         lock.lock();
         m_busy = false;
         if (m_waiting.isEmpty())
@@ -82,7 +85,7 @@ void JpegPrefetcher::run()
     }
 }
 
-void JpegPrefetcher::decodeAhead(const QString &path)
+void JpegPrefetcher::decodeAhead(const QString &path, const PreviewPlacement &placement)
 {
     try {
         struct stat status;
@@ -92,12 +95,16 @@ void JpegPrefetcher::decodeAhead(const QString &path)
         if (!openFile(file, path, QIODevice::ReadOnly))
             return;
         const auto id = FileIdentity::of(file);
-        if (!id || JpegDecodeCache::instance().find(*id))
+        if (!id)
             return;
+        JpegDecodeCache &cache = JpegDecodeCache::instance();
+        cache.beginDecodeAhead(*id);
+        const auto done = qScopeGuard([&cache] { cache.endDecodeAhead(); });
         TJPEGImage jpeg;
         jpeg.setStopFlag(&m_stop);
-        jpeg.loadFromFile(file);
-        jpeg.bitmap();
+        jpeg.loadFromFile(file); // found in the cache when decoded before
+        if (jpeg.sharesDecodes())
+            jpeg.prepare(placement);
     } catch (...) {
         // The user's own load of this file meets the same fault and reports it.
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/PreviewPlacement.h"
+
 #include <QStringList>
 
 #include <atomic>
@@ -19,20 +21,23 @@ public:
     static JpegPrefetcher &instance();
     ~JpegPrefetcher();
 
-    // Replaces what still waits with paths, nearest first; not JPEGs are passed over.
-    void request(const QStringList &paths);
+    // Replaces what still waits with paths, nearest first, to be decoded as a preview
+    // placed so draws them (whole while the viewer wants whole pictures); not JPEGs
+    // are passed over.
+    void request(const QStringList &paths, const PreviewPlacement &placement = {});
     // Waits until nothing waits or runs; for tests.
     void waitIdle();
 
 private:
     JpegPrefetcher();
     void run();
-    void decodeAhead(const QString &path);
+    void decodeAhead(const QString &path, const PreviewPlacement &placement);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     QStringList m_waiting;
+    PreviewPlacement m_placement;
     bool m_busy = false;
     std::atomic_bool m_stop = false;
     std::thread m_thread;

@@ -4,6 +4,8 @@
 #include "picture/ExifOrientation.h"
 #include "picture/JpegCodec.h"
 #include "picture/JpegDecodeCache.h"
+#include "picture/OrientedRect.h"
+#include "picture/PlacedRect.h"
 
 #include <QFile>
 #include <QPaintDevice>
@@ -88,17 +90,46 @@ void TJPEGImage::loadFromFile(QFile &file)
 
 TBitmap &TJPEGImage::bitmap()
 {
-    if (!m_bitmap || m_scaleDenom != 1)
-        decode(1);
+    obtain(1, fullArea());
     return *m_bitmap;
 }
 
 void TJPEGImage::draw(QPainter &painter, const QRect &rect)
 {
     const int denom = scaleFor(painter, rect);
-    if (!m_bitmap || m_scaleDenom > denom)
-        decode(denom);
-    m_bitmap->draw(painter, rect);
+    obtain(denom, denom == 1 ? shownArea(painter, rect) : fullArea());
+    if (m_area == fullArea() || rect.isEmpty()) {
+        m_bitmap->draw(painter, rect);
+        return;
+    }
+    // A part drawn where it lies in the whole picture.
+    const qreal sx = qreal(rect.width()) / m_data->width;
+    const qreal sy = qreal(rect.height()) / m_data->height;
+    painter.drawImage(QRectF(rect.x() + m_area.x() * sx, rect.y() + m_area.y() * sy,
+                          m_area.width() * sx, m_area.height() * sy),
+        m_bitmap->image());
+}
+
+void TJPEGImage::prepare(const PreviewPlacement &placement)
+{
+    const QSize picture(m_data->width, m_data->height);
+    switch (placement.mode) {
+    case PreviewPlacement::Mode::Whole:
+        obtain(1, fullArea());
+        break;
+    case PreviewPlacement::Mode::Stretched:
+        obtain(scaleFor(QSizeF(placement.box) * placement.devicePixelRatio), fullArea());
+        break;
+    case PreviewPlacement::Mode::Centred:
+    case PreviewPlacement::Mode::Plain: {
+        const bool centred = placement.mode == PreviewPlacement::Mode::Centred;
+        const QRect dest = placedRect(placement.box, picture, centred, false);
+        const QRect shown = dest & QRect(QPoint(0, 0), placement.box);
+        obtain(scaleFor(QSizeF(picture) * placement.devicePixelRatio),
+            shown.translated(-dest.topLeft()) & fullArea());
+        break;
+    }
+    }
 }
 
 QSize TJPEGImage::decodedSize() const
@@ -106,16 +137,18 @@ QSize TJPEGImage::decodedSize() const
     return m_bitmap ? m_bitmap->image().size() : QSize();
 }
 
-// The smallest of libjpeg's scales whose output still covers what is drawn;
-// 1 for quantised pictures, whose colours would change with the scale.
-int TJPEGImage::scaleFor(const QPainter &painter, const QRect &rect) const
+// Quantised pictures are decoded whole at full size: their colours would change with
+// the scale, and their dither with the part decoded.
+bool TJPEGImage::quantised() const
 {
-    if (m_pixelFormat != PixelFormat::Bit24 || m_grayscale || m_data->grayscale
-        || m_data->width <= 0 || m_data->height <= 0)
+    return m_pixelFormat != PixelFormat::Bit24 || m_grayscale || m_data->grayscale;
+}
+
+// The smallest of libjpeg's scales whose output still covers the drawn size.
+int TJPEGImage::scaleFor(const QSizeF &drawn) const
+{
+    if (quantised() || m_data->width <= 0 || m_data->height <= 0)
         return 1;
-    const QPaintDevice *device = painter.device();
-    const QSizeF drawn = painter.transform().mapRect(QRectF(rect)).size()
-        * (device ? device->devicePixelRatioF() : 1.0);
     for (int denom : { 8, 4, 2 }) {
         const int w = (m_data->width + denom - 1) / denom;
         const int h = (m_data->height + denom - 1) / denom;
@@ -123,6 +156,37 @@ int TJPEGImage::scaleFor(const QPainter &painter, const QRect &rect) const
             return denom;
     }
     return 1;
+}
+
+int TJPEGImage::scaleFor(const QPainter &painter, const QRect &rect) const
+{
+    const QPaintDevice *device = painter.device();
+    return scaleFor(painter.transform().mapRect(QRectF(rect)).size()
+        * (device ? device->devicePixelRatioF() : 1.0));
+}
+
+// The part of the upright picture that lands inside the painter's clip and device.
+QRect TJPEGImage::shownArea(const QPainter &painter, const QRect &rect) const
+{
+    const QPaintDevice *device = painter.device();
+    bool invertible = false;
+    const QTransform back = painter.transform().inverted(&invertible);
+    if (!device || !invertible || rect.isEmpty() || m_data->width <= 0 || m_data->height <= 0)
+        return fullArea();
+    QRectF visible = back.mapRect(QRectF(0, 0, device->width(), device->height())) & QRectF(rect);
+    if (painter.hasClipping())
+        visible &= painter.clipBoundingRect();
+    if (visible.isEmpty())
+        return fullArea();
+    const qreal sx = qreal(m_data->width) / rect.width();
+    const qreal sy = qreal(m_data->height) / rect.height();
+    QRect area = QRectF((visible.x() - rect.x()) * sx, (visible.y() - rect.y()) * sy,
+        visible.width() * sx, visible.height() * sy)
+                     .toAlignedRect();
+    // A scaled draw samples the pixels around those it lands on.
+    if (rect.size() != QSize(m_data->width, m_data->height))
+        area.adjust(-2, -2, 2, 2);
+    return area & fullArea();
 }
 
 QVector<QRgb> TJPEGImage::palette() const
@@ -158,25 +222,56 @@ bool TJPEGImage::cacheable() const
         && m_performance == Performance::BestQuality && !m_data->grayscale;
 }
 
-void TJPEGImage::decode(int scaleDenom)
+// Makes m_bitmap show area at 1/scaleDenom or larger: from what this picture holds,
+// from the cache, or by decoding. While the viewer wants whole pictures, and after a
+// first decode fell short, the picture is decoded whole.
+void TJPEGImage::obtain(int scaleDenom, const QRect &area)
 {
-    // A whole picture decoded before (perhaps ahead) serves any scale.
+    if (m_bitmap && m_scaleDenom <= scaleDenom && JpegDecodeCache::covers(m_area, area))
+        return;
+    JpegDecodeCache &cache = JpegDecodeCache::instance();
     if (cacheable()) {
-        if (const auto held = JpegDecodeCache::instance().find(*m_identity)) {
-            m_bitmap = std::make_unique<TBitmap>(held->image);
-            m_scaleDenom = 1;
-            raiseOnce(held->error);
+        cache.waitForDecodeAhead(*m_identity);
+        if (takeFromCache(scaleDenom, area))
             return;
-        }
     }
-    const int code = decodeRows(scaleDenom);
+    if (m_obtained > 0 || cache.wholeWanted())
+        decode(1, fullArea());
+    else
+        decode(scaleDenom, area);
+}
+
+bool TJPEGImage::takeFromCache(int scaleDenom, const QRect &area)
+{
+    const auto held = JpegDecodeCache::instance().find(*m_identity, scaleDenom, area);
+    if (!held)
+        return false;
+    m_bitmap = std::make_unique<TBitmap>(held->image);
+    m_scaleDenom = held->scaleDenom;
+    m_area = held->area;
+    ++m_obtained;
+    raiseOnce(held->error);
+    return true;
+}
+
+void TJPEGImage::decode(int scaleDenom, const QRect &area)
+{
+    const bool forViewer = JpegDecodeCache::instance().wholeWanted();
+    if (forViewer && cacheable())
+        JpegDecodeCache::instance().makeRoomForWhole();
+    const int code = decodeRows(scaleDenom, area);
     if (code == jpeg::Stopped) {
         m_bitmap.reset();
         m_scaleDenom = 0;
         throw EAbort();
     }
-    if (scaleDenom == 1 && cacheable())
-        JpegDecodeCache::instance().insert(*m_identity, { m_bitmap->image(), code });
+    ++m_obtained;
+    ++m_decodeCount;
+    if (cacheable()) {
+        const bool whole = m_scaleDenom == 1 && m_area == fullArea();
+        JpegDecodeCache::instance().insert(
+            *m_identity, { m_bitmap->image(), code, m_scaleDenom, m_area, whole && forViewer });
+    }
     raiseOnce(code);
     if (!m_bitmap->palette().isEmpty())
         changed();
@@ -191,16 +286,28 @@ void TJPEGImage::raiseOnce(int code)
     throwJpegError(code);
 }
 
-int TJPEGImage::decodeRows(int scaleDenom)
+// Decodes area of the upright picture (all of it when that is its whole) at
+// 1/scaleDenom; a part is decoded only at full size.
+int TJPEGImage::decodeRows(int scaleDenom, const QRect &area)
 {
     m_bitmap = std::make_unique<TBitmap>();
     m_scaleDenom = scaleDenom;
+    m_area = fullArea();
+    const bool swap = ExifOrientation::swapsSides(m_data->orientation);
+    const QSize stored
+        = swap ? QSize(m_data->height, m_data->width) : QSize(m_data->width, m_data->height);
+    const bool cropped = scaleDenom == 1 && !quantised() && area != fullArea() && !area.isEmpty();
     jpeg::Settings settings;
     settings.grayscale = m_grayscale;
     settings.eightBit = m_pixelFormat == PixelFormat::Bit8;
     settings.smoothing = m_smoothing;
     settings.fastest = m_performance == Performance::BestSpeed;
     settings.scaleDenom = scaleDenom;
+    QRect storedCrop;
+    if (cropped) {
+        storedCrop = storedRectOf(area, stored, m_data->orientation);
+        settings.crop = { storedCrop.x(), storedCrop.y(), storedCrop.width(), storedCrop.height() };
+    }
     jpeg::Target target;
     target.context = m_bitmap.get();
     target.allocate = allocateRows;
@@ -210,12 +317,27 @@ int TJPEGImage::decodeRows(int scaleDenom)
     if (code != jpeg::NoError && code != jpeg::Stopped) {
         QImage &image = m_bitmap->mutableImage();
         // Rows the decoder never reached show as mid grey rather than stale memory.
-        for (int y = target.rowsDone; y < image.height(); ++y)
+        for (int y = std::max(target.rowsDone, 0); y < image.height(); ++y)
             std::memset(image.scanLine(y), image.format() == QImage::Format_Indexed8 ? 0 : 0x80,
                 std::size_t(image.bytesPerLine()));
     }
+    if (cropped && code != jpeg::Stopped)
+        cutTo(storedCrop, QPoint(target.left, target.top), area);
     turnUpright();
     return code;
+}
+
+// Keeps of the decoded window (at origin in the stored picture) only the crop asked
+// for: its margin was decoded for the pixels inside, and differs from the whole.
+void TJPEGImage::cutTo(const QRect &storedCrop, const QPoint &origin, const QRect &area)
+{
+    const QImage &window = m_bitmap->image();
+    const QRect decoded(origin, window.size());
+    if (window.isNull() || !decoded.contains(storedCrop))
+        return;
+    if (decoded != storedCrop)
+        m_bitmap->setImage(window.copy(storedCrop.translated(-origin)));
+    m_area = area;
 }
 
 void TJPEGImage::turnUpright()

@@ -9,6 +9,9 @@
 #include "controls/TListBox.h"
 #include "controls/TPanel.h"
 #include "controls/TScrollBox.h"
+#include "picture/JpegDecodeCache.h"
+#include "picture/JpegPrefetcher.h"
+#include "picture/TJPEGImage.h"
 #include "shell/controls/TPTShellTree.h"
 #include "skin/TfcImageBtn.h"
 #include "skin/TfcLabel.h"
@@ -34,6 +37,14 @@ QString bytesStatus(const QString &path)
     return QStringLiteral(" %1  (File Size - %2 Bytes)")
         .arg(path.toUpper())
         .arg(QFileInfo(path).size());
+}
+
+// Whether the whole picture of the file is kept decoded.
+bool heldWhole(const QString &path, const QSize &size)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+        && JpegDecodeCache::instance().find(*FileIdentity::of(file), 1, QRect(QPoint(), size));
 }
 
 } // namespace
@@ -163,6 +174,26 @@ private slots:
         QTest::keyClick(viewer, Qt::Key_Escape); // a new opening starts at 1:1
         openOn("Desktop/Zoom", "a_big.jpg");
         QCOMPARE(viewer->PicImage->zoom(), 1.0);
+        QVERIFY(reports.isEmpty());
+    }
+
+    // While the viewer shows, its picture and the next are decoded whole; once it closes
+    // none is kept whole, and the preview decodes only the part it shows.
+    void closingTheViewerDropsWholePictures()
+    {
+        const QString big = home->path("Desktop/Zoom/a_big.jpg");
+        const QString next = home->path("Desktop/Zoom/b_tall.jpg");
+        openOn("Desktop/Zoom", "a_big.jpg");
+        viewer->PicImage->grab();
+        JpegPrefetcher::instance().waitIdle();
+        QVERIFY(heldWhole(big, { 2400, 1600 }) && heldWhole(next, { 1000, 1500 }));
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        JpegPrefetcher::instance().waitIdle();
+        QVERIFY(!heldWhole(big, { 2400, 1600 }) && !heldWhole(next, { 1000, 1500 }));
+        QVERIFY(viewer->PicImage->Picture().empty());
+        form->PicImage->grab();
+        auto &shown = dynamic_cast<TJPEGImage &>(*form->PicImage->Picture().graphic());
+        QCOMPARE(shown.decodedArea(), QRect(1092, 719, 216, 162));
         QVERIFY(reports.isEmpty());
     }
 

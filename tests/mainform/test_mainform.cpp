@@ -9,6 +9,9 @@
 #include "controls/TLabel.h"
 #include "controls/TListBox.h"
 #include "controls/TScrollBox.h"
+#include "picture/JpegDecodeCache.h"
+#include "picture/JpegPrefetcher.h"
+#include "picture/TJPEGImage.h"
 #include "shell/controls/TPTCustomDraw.h"
 #include "shell/controls/TPTShellTree.h"
 #include "shell/namespace/PosixShellModel.h"
@@ -266,6 +269,44 @@ private slots:
         form->StretchLabelClick();
         QCOMPARE(form->CenterLabel->caption(), QString("CENTER"));
         QCOMPARE(form->PicImage->align(), TImage::Align::None);
+    }
+
+    void arrowKeyFindsTheNextPhotoDecodedAhead_data()
+    {
+        QTest::addColumn<int>("modeClicks"); // STRETCH, or CENTER to turn centring off
+        QTest::addColumn<QSize>("decoded");
+        QTest::newRow("centred: the middle") << 0 << QSize(216, 162);
+        QTest::newRow("stretched: at half size") << 1 << QSize(320, 240);
+        QTest::newRow("plain: the top-left corner") << 2 << QSize(216, 162);
+    }
+
+    // Up and Down find the photo next to the one shown decoded ahead as the preview
+    // draws it, also after a change of mode, and no larger than drawn.
+    void arrowKeyFindsTheNextPhotoDecodedAhead()
+    {
+        QFETCH(int, modeClicks);
+        QFETCH(QSize, decoded);
+        QDir().mkpath(home->path("Desktop/Photos"));
+        for (int i = 1; i <= 3; ++i)
+            sandbox::writePicture(home->path(QStringLiteral("Desktop/Photos/p%1.jpg").arg(i)),
+                { 640, 480 }, sandbox::photoColour(i));
+        JpegDecodeCache::instance().clear();
+        showForm();
+        openFolder("Desktop/Photos");
+        clickListRow("p1.jpg");
+        JpegPrefetcher::instance().waitIdle();
+        if (modeClicks == 1)
+            clickAt(centreOf(form->StretchLabel));
+        else if (modeClicks == 2)
+            clickAt(centreOf(form->CenterLabel));
+        JpegPrefetcher::instance().waitIdle();
+        QTest::keyClick(form->PTShellList1, Qt::Key_Down);
+        QCOMPARE(form->PicLabel->caption(), QString("2 of 3"));
+        form->PicImage->grab();
+        auto &shown = dynamic_cast<TJPEGImage &>(*form->PicImage->Picture().graphic());
+        QCOMPARE(shown.decodeCount(), 0);
+        QCOMPARE(shown.decodedSize(), decoded);
+        QVERIFY(reports.isEmpty());
     }
 
     void colourDialogPresetAndCancel()

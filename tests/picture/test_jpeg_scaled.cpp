@@ -1,9 +1,13 @@
-// JPEG decoding at the size drawn: scaled decodes draw what the whole picture
-// draws, for each kind of file; whole pictures are shared between loads of one
-// version of a file, and a changed or vanished file is not answered from memory.
+// JPEG decoding at the size drawn: scaled and cropped decodes draw what the whole
+// picture draws, for each kind of file and orientation; decodes are shared between
+// loads of one version of a file, a changed or vanished file is not answered from
+// memory, and whole pictures are kept only while the viewer wants them.
+#include "Bytes.h"
 #include "common/Error.h"
+#include "picture/ExifOrientation.h"
 #include "picture/JpegDecodeCache.h"
 #include "picture/JpegPrefetcher.h"
+#include "picture/PlacedRect.h"
 #include "picture/TJPEGImage.h"
 #include "picture/TPicture.h"
 
@@ -76,6 +80,20 @@ QByteArray encode(Kind kind, int w, int h)
     return bytes;
 }
 
+// bytes with an Exif block giving the orientation right after the start-of-image marker.
+QByteArray withOrientation(const QByteArray &jpeg, int orientation)
+{
+    Bytes tiff;
+    tiff.raw("II").u16(42).u32(8).u16(1); // little-endian, first IFD at 8, one entry
+    tiff.u16(0x0112).u16(3).u32(1).u16(orientation).u16(0); // orientation, one SHORT
+    tiff.u32(0); // no next IFD
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff.d;
+    const int length = int(body.size()) + 2; // big-endian, as JPEG segments are
+    QByteArray segment("\xFF\xE1", 2);
+    segment.append(char(length >> 8)).append(char(length & 0xFF)).append(body);
+    return QByteArray(jpeg).insert(2, segment);
+}
+
 void load(TJPEGImage &jpeg, const QByteArray &bytes)
 {
     jpeg.loadFromBytes(
@@ -116,6 +134,23 @@ TJPEGImage &jpegOf(TPicture &picture)
     return dynamic_cast<TJPEGImage &>(*picture.graphic());
 }
 
+QRect wholeOf(const TPicture &picture)
+{
+    return QRect(0, 0, picture.width(), picture.height());
+}
+
+std::optional<JpegDecodeCache::Entry> heldWhole(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    TPicture picture;
+    picture.LoadFromFile(path);
+    return JpegDecodeCache::instance().find(*FileIdentity::of(file), 1, wholeOf(picture));
+}
+
+constexpr QSize Box(216, 162);
+
 } // namespace
 
 class TestJpegScaled : public QObject
@@ -132,6 +167,12 @@ private slots:
     void errorRaisedOncePerLoad();
     void decodedAheadFoundAtLoad();
     void errorFoundAheadRaisedOnceWhenReached();
+    void croppedDrawMatchesWhole_data();
+    void croppedDrawMatchesWhole();
+    void croppedDrawMeetsErrorBelowIt();
+    void neighboursAheadFoundByPreviewDraw_data();
+    void neighboursAheadFoundByPreviewDraw();
+    void wholePicturesDroppedWhenViewerCloses();
 };
 
 void TestJpegScaled::scaledDrawMatchesWhole_data()
@@ -246,7 +287,8 @@ void TestJpegScaled::decodedAheadFoundAtLoad()
     JpegPrefetcher::instance().waitIdle();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    const auto held
+        = JpegDecodeCache::instance().find(*FileIdentity::of(file), 1, { 0, 0, 64, 48 });
     QVERIFY(held);
     TPicture picture;
     picture.LoadFromFile(path);
@@ -279,7 +321,8 @@ void TestJpegScaled::errorFoundAheadRaisedOnceWhenReached()
     JpegPrefetcher::instance().waitIdle();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const auto held = JpegDecodeCache::instance().find(*FileIdentity::of(file));
+    const auto held
+        = JpegDecodeCache::instance().find(*FileIdentity::of(file), 1, { 0, 0, 64, 64 });
     QVERIFY(held && held->error != -1);
     TPicture picture;
     picture.LoadFromFile(path); // the load itself raises nothing, as before
@@ -292,6 +335,167 @@ void TestJpegScaled::errorFoundAheadRaisedOnceWhenReached()
         }
     }
     QCOMPARE(raised, QStringList { expected });
+}
+
+void TestJpegScaled::croppedDrawMatchesWhole_data()
+{
+    // A 480 x 320 picture (turned by its orientation) drawn unscaled at `at` into the
+    // preview's box; crops: whether less than the whole picture is decoded.
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<bool>("crops");
+    const QPoint centred = placedRect(Box, QSize(480, 320), true, false).topLeft();
+    const QPoint centredUpright = placedRect(Box, QSize(320, 480), true, false).topLeft();
+    const struct
+    {
+        const char *name;
+        Kind kind;
+        bool crops;
+    } kinds[] = { { "4:2:0", Kind::Sampled420, true }, { "4:4:4", Kind::Sampled444, true },
+        { "progressive", Kind::Progressive, true }, { "ink", Kind::Ink, true },
+        { "grey, whole", Kind::Grey, false } };
+    for (const auto &k : kinds) {
+        QTest::addRow("%s centred", k.name) << int(k.kind) << 1 << centred << k.crops;
+        QTest::addRow("%s plain", k.name) << int(k.kind) << 1 << QPoint(0, 0) << k.crops;
+        QTest::addRow("%s on a block edge", k.name)
+            << int(k.kind) << 1 << QPoint(-64, -48) << k.crops;
+        QTest::addRow("%s off block edges", k.name)
+            << int(k.kind) << 1 << QPoint(-67, -37) << k.crops;
+        QTest::addRow("%s bottom right", k.name)
+            << int(k.kind) << 1 << QPoint(-264, -158) << k.crops;
+    }
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        const bool swaps = ExifOrientation::swapsSides(orientation);
+        QTest::addRow("4:2:0 orientation %d centred", orientation)
+            << int(Kind::Sampled420) << orientation << (swaps ? centredUpright : centred) << true;
+        QTest::addRow("4:2:0 orientation %d off block edges", orientation)
+            << int(Kind::Sampled420) << orientation << QPoint(-67, -37) << true;
+    }
+}
+
+void TestJpegScaled::croppedDrawMatchesWhole()
+{
+    QFETCH(int, kind);
+    QFETCH(int, orientation);
+    QFETCH(QPoint, at);
+    QFETCH(bool, crops);
+    const QByteArray bytes = withOrientation(encode(Kind(kind), 480, 320), orientation);
+    TJPEGImage cropped, whole;
+    load(cropped, bytes);
+    load(whole, bytes);
+    const QRect rect(at, QSize(cropped.width(), cropped.height()));
+    const QImage ours = drawn(Box, [&](QPainter &p, const QRect &) { cropped.draw(p, rect); });
+    const QImage full = whole.bitmap().image();
+    const QImage reference
+        = drawn(Box, [&](QPainter &p, const QRect &) { p.drawImage(rect, full); });
+    QCOMPARE(maxDifference(ours, reference), 0);
+    const QRect area = cropped.decodedArea();
+    QCOMPARE(area.width() < rect.width() && area.height() < rect.height(), crops);
+    QCOMPARE(cropped.decodedSize(), area.size());
+    // Asking for the whole picture afterwards decodes it whole.
+    QCOMPARE(cropped.bitmap().image(), full);
+}
+
+// The rows below the part shown are still read: their damage is reported at the first
+// draw, as the whole decode reports it.
+void TestJpegScaled::croppedDrawMeetsErrorBelowIt()
+{
+    QByteArray bytes = encode(Kind::Sampled420, 480, 320);
+    const int sos = int(bytes.indexOf("\xff\xda"));
+    bytes.replace(sos + (bytes.size() - sos) * 7 / 8, 2, "\xff\xd8");
+    TJPEGImage cropped, whole;
+    load(cropped, bytes);
+    load(whole, bytes);
+    QString expected;
+    try {
+        whole.bitmap();
+    } catch (const EJPEG &e) {
+        expected = e.message();
+    }
+    QVERIFY(!expected.isEmpty());
+    const QRect rect = placedRect(Box, QSize(480, 320), true, false);
+    QStringList raised;
+    for (int i = 0; i < 2; ++i) {
+        try {
+            drawn(Box, [&](QPainter &p, const QRect &) { cropped.draw(p, rect); });
+        } catch (const EJPEG &e) {
+            raised.append(e.message());
+        }
+    }
+    QCOMPARE(raised, QStringList { expected });
+    QVERIFY(cropped.decodedArea().width() < 480);
+}
+
+void TestJpegScaled::neighboursAheadFoundByPreviewDraw_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("orientation");
+    QTest::addRow("stretched") << int(PreviewPlacement::Mode::Stretched) << 1;
+    QTest::addRow("centred") << int(PreviewPlacement::Mode::Centred) << 1;
+    QTest::addRow("centred, turned") << int(PreviewPlacement::Mode::Centred) << 6;
+    QTest::addRow("plain") << int(PreviewPlacement::Mode::Plain) << 1;
+    QTest::addRow("plain, turned") << int(PreviewPlacement::Mode::Plain) << 8;
+}
+
+// Decoded ahead as the preview will draw them, the neighbours are drawn from memory,
+// and no larger than drawn.
+void TestJpegScaled::neighboursAheadFoundByPreviewDraw()
+{
+    QFETCH(int, mode);
+    QFETCH(int, orientation);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    writeFile(path, withOrientation(encode(Kind::Sampled420, 960, 720), orientation));
+    JpegPrefetcher::instance().request({ path }, { PreviewPlacement::Mode(mode), Box, 1.0 });
+    JpegPrefetcher::instance().waitIdle();
+    TPicture picture;
+    picture.LoadFromFile(path);
+    const bool stretched = PreviewPlacement::Mode(mode) == PreviewPlacement::Mode::Stretched;
+    const bool centred = PreviewPlacement::Mode(mode) == PreviewPlacement::Mode::Centred;
+    const QRect rect = placedRect(Box, wholeOf(picture).size(), centred, stretched);
+    drawn(Box, [&](QPainter &p, const QRect &) { picture.draw(p, rect); });
+    QCOMPARE(jpegOf(picture).decodeCount(), 0);
+    const QSize decoded = jpegOf(picture).decodedSize();
+    QVERIFY2(
+        decoded.width() * decoded.height() <= 240 * 180, qPrintable(QDebug::toString(decoded)));
+}
+
+// While the viewer is open whole pictures are kept for it and the preview; once it
+// closes they go, also one whose decode ends after, and the preview's own stay.
+void TestJpegScaled::wholePicturesDroppedWhenViewerCloses()
+{
+    QTemporaryDir dir;
+    const QString shown = dir.filePath("a.jpg"), next = dir.filePath("b.jpg");
+    writeFile(shown, encode(Kind::Sampled420, 960, 720));
+    writeFile(next, encode(Kind::Sampled444, 960, 720));
+    JpegDecodeCache &cache = JpegDecodeCache::instance();
+    TPicture preview;
+    preview.LoadFromFile(shown);
+    drawn(Box, [&](QPainter &p, const QRect &r) { preview.draw(p, r); }); // stretched
+
+    cache.setWholeWanted(true);
+    TPicture viewer, previewAgain;
+    viewer.LoadFromFile(shown);
+    previewAgain.LoadFromFile(shown);
+    drawn(QSize(960, 720), [&](QPainter &p, const QRect &r) { viewer.draw(p, r); });
+    drawn(Box, [&](QPainter &p, const QRect &r) { previewAgain.draw(p, r); });
+    QCOMPARE(jpegOf(previewAgain).decodeCount(), 0); // the viewer's decode, shared
+    JpegPrefetcher::instance().request({ next }, { PreviewPlacement::Mode::Centred, Box, 1.0 });
+    JpegPrefetcher::instance().waitIdle();
+    QVERIFY(heldWhole(shown) && heldWhole(next));
+    const JpegDecodeCache::Entry late = *heldWhole(next);
+
+    cache.setWholeWanted(false);
+    QVERIFY(!heldWhole(shown) && !heldWhole(next));
+    QFile file(next);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    cache.insert(*FileIdentity::of(file), late); // a decode ahead that ends after the close
+    QVERIFY(!heldWhole(next));
+    TPicture previewAfter;
+    previewAfter.LoadFromFile(shown);
+    drawn(Box, [&](QPainter &p, const QRect &r) { previewAfter.draw(p, r); });
+    QCOMPARE(jpegOf(previewAfter).decodeCount(), 0);
 }
 
 QTEST_MAIN(TestJpegScaled)
