@@ -78,7 +78,7 @@ void ScreenSteps::waitForMainWindow()
     m_preview = PreviewInWindow.moved(m_window.x, m_window.y);
     m_list = ListInWindow.moved(m_window.x, m_window.y);
     pause(Milliseconds(3000)); // the splash shown over the window closes after 2 s
-    m_session.lastDamage(m_preview, Milliseconds(500), Milliseconds(500));
+    m_session.drawingIn(m_preview, Milliseconds(500), Milliseconds(500));
     const std::optional<Band> first = selectedBand();
     if (!first)
         throw std::runtime_error("no selected row in the file list: is photo_01.jpg shown?");
@@ -162,13 +162,21 @@ void ScreenSteps::measure(
     m_session.discardDamage();
     const Clock::time_point start = Clock::now();
     input();
-    const std::optional<Clock::time_point> last
-        = m_session.lastDamage(watched, m_settle, StepTimeout);
+    const std::optional<XSession::Drawing> drawing
+        = m_session.drawingIn(watched, m_settle, StepTimeout);
     m_nextStep = start + StepInterval;
+    const auto sinceStart = [&](Clock::time_point at) {
+        return std::chrono::duration<double, std::milli>(at - start).count();
+    };
     std::optional<double> ms;
-    if (last)
-        ms = std::chrono::duration<double, std::milli>(*last - start).count();
+    if (drawing)
+        ms = sinceStart(drawing->last);
     m_table.add(scenario, m_run, ms);
+    if (m_verbose && drawing)
+        std::fprintf(stderr, "run %d  %-32s last %7.1f ms  first %7.1f ms  %d rectangles\n",
+            m_run, scenario.c_str(), *ms, sinceStart(drawing->first), drawing->rectangles);
+    else if (m_verbose)
+        std::fprintf(stderr, "run %d  %-32s nothing drawn\n", m_run, scenario.c_str());
     if (!m_viewer.running())
         throw std::runtime_error("the viewer ended during \"" + scenario + "\"");
 }

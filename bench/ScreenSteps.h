@@ -22,6 +22,7 @@ public:
     void setSettle(Milliseconds settle) { m_settle = settle; }
     void setFolder(const std::string &folder) { m_folder = folder; }
     void setShots(const std::string &folder) { m_shots = folder; }
+    void setVerbose(bool verbose) { m_verbose = verbose; } // each step's times on stderr
 
     void run(int repeat);
 
@@ -55,6 +56,7 @@ private:
     Rect m_window, m_preview, m_list;
     Band m_firstRow;
     int m_rowPitch = 0;
+    bool m_verbose = false;
     Clock::time_point m_nextStep = Clock::now();
 };
 

@@ -168,20 +168,26 @@ std::optional<Rect> XSession::nextDamage(Clock::time_point deadline)
     }
 }
 
-std::optional<Clock::time_point> XSession::lastDamage(
+std::optional<XSession::Drawing> XSession::drawingIn(
     const Rect &area, Milliseconds settle, Milliseconds timeout)
 {
     const Clock::time_point start = Clock::now();
     // Drawing that never stops (an animation) is cut off here.
     const Clock::time_point cutOff = start + 2 * timeout;
-    std::optional<Clock::time_point> last;
+    std::optional<Drawing> seen;
     for (;;) {
-        const Clock::time_point until = last ? std::min(*last + settle, cutOff) : start + timeout;
+        const Clock::time_point until
+            = seen ? std::min(seen->last + settle, cutOff) : start + timeout;
         const std::optional<Rect> drawn = nextDamage(until);
         if (!drawn)
-            return last;
-        if (drawn->intersects(area))
-            last = Clock::now();
+            return seen;
+        if (!drawn->intersects(area))
+            continue;
+        const Clock::time_point now = Clock::now();
+        if (!seen)
+            seen = Drawing { now, now, 0 };
+        seen->last = now;
+        ++seen->rectangles;
     }
 }
 

@@ -50,10 +50,14 @@ public:
 
     // Forgets the drawing seen so far.
     void discardDamage();
-    // Waits for drawing that touches `area` and then stops for `settle`: the time of the
-    // last such drawing, or nothing when none came within `timeout`.
-    std::optional<Clock::time_point> lastDamage(const Rect &area, Milliseconds settle,
-        Milliseconds timeout);
+    struct Drawing
+    {
+        Clock::time_point first, last;
+        int rectangles = 0;
+    };
+    // Waits for drawing that touches `area` and then stops for `settle`: when it began
+    // and ended, or nothing when none came within `timeout`.
+    std::optional<Drawing> drawingIn(const Rect &area, Milliseconds settle, Milliseconds timeout);
 
     // The screen's pixels in `area`, as 0x00RRGGBB.
     std::vector<std::uint32_t> grab(const Rect &area);

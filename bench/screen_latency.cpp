@@ -1,5 +1,6 @@
 // Input-to-screen time of the viewer on a real X server, as a user meets it:
 //   screen_latency <lumisnap> <folder> [--runs N] [--repeat N] [--settle MS] [--shots DIR]
+//                  [--verbose]
 // The folder is what make_photos writes (photo_01.jpg .. photo_NN.jpg, N >= 22, and
 // small.jpg). Each run starts the viewer on photo_01.jpg and, one step a second, sends
 // keys and clicks with XTest and times each from just before the input to the last
@@ -10,6 +11,7 @@
 #include "ViewerProcess.h"
 #include "XSession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +33,7 @@ struct Options
     int runs = 1;
     int repeat = 10;
     int settleMs = 150;
+    bool verbose = false;
 };
 
 Options parse(int argc, char **argv)
@@ -38,12 +41,18 @@ Options parse(int argc, char **argv)
     Options options;
     if (argc < 3)
         throw std::runtime_error("usage: screen_latency <lumisnap> <folder> [--runs N] "
-                                 "[--repeat N] [--settle MS] [--shots DIR]");
+                                 "[--repeat N] [--settle MS] [--shots DIR] [--verbose]");
     options.program = argv[1];
     options.folder = argv[2];
-    for (int i = 3; i + 1 < argc; i += 2) {
+    for (int i = 3; i < argc; ++i) {
         const std::string name = argv[i];
-        const char *value = argv[i + 1];
+        if (name == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            throw std::runtime_error(name + " needs a value");
+        const char *value = argv[++i];
         if (name == "--runs")
             options.runs = std::max(1, std::atoi(value));
         else if (name == "--repeat")
@@ -86,6 +95,7 @@ int main(int argc, char **argv)
             steps.setSettle(Milliseconds(options.settleMs));
             steps.setFolder(options.folder);
             steps.setShots(options.shots);
+            steps.setVerbose(options.verbose);
             steps.run(options.repeat);
             std::fprintf(stderr, "run %d done\n", run);
         }
