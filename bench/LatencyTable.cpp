@@ -52,8 +52,8 @@ void LatencyTable::print(std::FILE *out) const
             all.push_back(value);
             runs.insert(run);
         }
-        std::fprintf(out, "%-34s %5zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(),
-            all.size());
+        std::fprintf(
+            out, "%-34s %5zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(), all.size());
         if (all.empty()) {
             std::fprintf(out, "  no samples, %d missed\n", r.missed);
             continue;

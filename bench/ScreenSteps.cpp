@@ -108,8 +108,7 @@ void ScreenSteps::farClicks(int repeat)
     for (int i = 0; i < repeat; ++i) {
         row = (row + FarStride) % visible;
         // A new modification time: whatever the viewer decoded of it before is stale.
-        std::filesystem::last_write_time(
-            photo(row), std::filesystem::file_time_type::clock::now());
+        std::filesystem::last_write_time(photo(row), std::filesystem::file_time_type::clock::now());
         const Rect target = rowRect(row);
         m_session.move(m_list.centreX(), target.centreY());
         pause(HoverSettle);
@@ -173,8 +172,8 @@ void ScreenSteps::measure(
         ms = sinceStart(drawing->last);
     m_table.add(scenario, m_run, ms);
     if (m_verbose && drawing)
-        std::fprintf(stderr, "run %d  %-32s last %7.1f ms  first %7.1f ms  %d rectangles\n",
-            m_run, scenario.c_str(), *ms, sinceStart(drawing->first), drawing->rectangles);
+        std::fprintf(stderr, "run %d  %-32s last %7.1f ms  first %7.1f ms  %d rectangles\n", m_run,
+            scenario.c_str(), *ms, sinceStart(drawing->first), drawing->rectangles);
     else if (m_verbose)
         std::fprintf(stderr, "run %d  %-32s nothing drawn\n", m_run, scenario.c_str());
     if (!m_viewer.running())

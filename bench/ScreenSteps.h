@@ -38,7 +38,8 @@ private:
     void viewerSteps();
 
     // Waits for the next step's second, sends the input and records its time.
-    void measure(const std::string &scenario, const Rect &watched, const std::function<void()> &input);
+    void measure(
+        const std::string &scenario, const Rect &watched, const std::function<void()> &input);
     void pause(Milliseconds length);
     // The selected row of the file list on the screen, by its highlight.
     std::optional<Band> selectedBand();

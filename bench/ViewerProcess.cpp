@@ -23,8 +23,10 @@ ViewerProcess::ViewerProcess(const std::string &program, const std::string &pict
     std::filesystem::permissions(m_home / "run", std::filesystem::perms::owner_all);
 
     m_pid = fork();
-    if (m_pid < 0)
+    if (m_pid < 0) {
+        std::filesystem::remove_all(m_home);
         throw std::runtime_error("cannot start the viewer");
+    }
     if (m_pid == 0) {
         setenv("HOME", m_home.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_home / ".config").c_str(), 1);

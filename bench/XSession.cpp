@@ -16,14 +16,18 @@ namespace {
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 
-template <typename T> Reply<T> own(T *reply) { return Reply<T>(reply, &std::free); }
+template <typename T> Reply<T> own(T *reply)
+{
+    return Reply<T>(reply, &std::free);
+}
 
 constexpr std::uint8_t Button1 = 1;
 
 } // namespace
 
 XSession::XSession()
-    : m_connection(xcb_connect(nullptr, nullptr))
+    : m_owned(xcb_connect(nullptr, nullptr), &xcb_disconnect)
+    , m_connection(m_owned.get())
 {
     if (xcb_connection_has_error(m_connection))
         throw std::runtime_error("no X server (is DISPLAY set?)");
@@ -40,12 +44,11 @@ XSession::XSession()
         m_connection, xcb_damage_query_version(m_connection, 1, 1), nullptr));
     m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
     m_damage = xcb_generate_id(m_connection);
-    xcb_damage_create(
-        m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
+    xcb_damage_create(m_connection, m_damage, m_root, XCB_DAMAGE_REPORT_LEVEL_RAW_RECTANGLES);
 
     const char pidName[] = "_NET_WM_PID";
-    if (auto atom = own(xcb_intern_atom_reply(m_connection,
-            xcb_intern_atom(m_connection, 0, sizeof pidName - 1, pidName), nullptr)))
+    if (auto atom = own(xcb_intern_atom_reply(
+            m_connection, xcb_intern_atom(m_connection, 0, sizeof pidName - 1, pidName), nullptr)))
         m_pidAtom = atom->atom;
     xcb_flush(m_connection);
 }
@@ -54,13 +57,13 @@ XSession::~XSession()
 {
     if (m_damage != XCB_NONE)
         xcb_damage_destroy(m_connection, m_damage);
-    xcb_disconnect(m_connection);
 }
 
 std::vector<Rect> XSession::windowsOf(pid_t pid)
 {
     std::vector<Rect> found;
-    auto tree = own(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
+    auto tree
+        = own(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr));
     if (!tree)
         return found;
     const xcb_window_t *children = xcb_query_tree_children(tree.get());
@@ -79,8 +82,8 @@ std::vector<Rect> XSession::windowsOf(pid_t pid)
             continue;
         auto geometry = own(
             xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-        auto origin = own(xcb_translate_coordinates_reply(m_connection,
-            xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+        auto origin = own(xcb_translate_coordinates_reply(
+            m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
         if (geometry && origin)
             found.push_back({ origin->dst_x, origin->dst_y, geometry->width, geometry->height });
     }
@@ -89,8 +92,8 @@ std::vector<Rect> XSession::windowsOf(pid_t pid)
 
 void XSession::fakeInput(std::uint8_t type, std::uint8_t detail, int x, int y)
 {
-    xcb_test_fake_input(m_connection, type, detail, XCB_CURRENT_TIME, m_root, std::int16_t(x),
-        std::int16_t(y), 0);
+    xcb_test_fake_input(
+        m_connection, type, detail, XCB_CURRENT_TIME, m_root, std::int16_t(x), std::int16_t(y), 0);
 }
 
 void XSession::move(int x, int y)
@@ -119,8 +122,7 @@ std::uint8_t XSession::keycodeOf(std::uint32_t keysym)
     const xcb_setup_t *setup = xcb_get_setup(m_connection);
     const int count = setup->max_keycode - setup->min_keycode + 1;
     auto mapping = own(xcb_get_keyboard_mapping_reply(m_connection,
-        xcb_get_keyboard_mapping(m_connection, setup->min_keycode, std::uint8_t(count)),
-        nullptr));
+        xcb_get_keyboard_mapping(m_connection, setup->min_keycode, std::uint8_t(count)), nullptr));
     if (!mapping)
         throw std::runtime_error("cannot read the keyboard mapping");
     const xcb_keysym_t *symbols = xcb_get_keyboard_mapping_keysyms(mapping.get());
@@ -135,8 +137,7 @@ std::uint8_t XSession::keycodeOf(std::uint32_t keysym)
 void XSession::discardDamage()
 {
     // A round trip, so that every drawing the server has reported is in the queue.
-    std::free(
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    std::free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     while (nextDamage(Clock::now()))
         ;
 }

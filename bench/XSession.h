@@ -1,10 +1,11 @@
 #pragma once
 
-#include <xcb/xcb.h>
 #include <xcb/damage.h>
+#include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -68,6 +69,7 @@ private:
     // The next damaged rectangle, or nothing when none comes before `deadline`.
     std::optional<Rect> nextDamage(Clock::time_point deadline);
 
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> m_owned;
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_root = XCB_NONE;
     Rect m_screen;

@@ -63,8 +63,8 @@ public:
         const int noise = int(m_random() % (2 * NoiseAmplitude + 1)) - NoiseAmplitude;
         const double wave = 20 * std::sin((x + y) * 0.004);
         for (int c = 0; c < 3; ++c) {
-            const double v = 128 + m_columns[c][std::size_t(x)] + m_rows[c][std::size_t(y)]
-                + wave + noise * (c == 1 ? 1.0 : 0.8);
+            const double v = 128 + m_columns[c][std::size_t(x)] + m_rows[c][std::size_t(y)] + wave
+                + noise * (c == 1 ? 1.0 : 0.8);
             rgb[c] = std::uint8_t(std::clamp(v, 0.0, 255.0));
         }
     }
@@ -163,7 +163,8 @@ int main(int argc, char **argv)
         std::snprintf(name, sizeof name, "photo_%02d.jpg", i);
         Scene scene(PhotoWidth, PhotoHeight, seed * 1000 + std::uint32_t(i));
         write(folder / name, scene, i % 3 == 0);
-        std::printf("%s %ju bytes\n", name, std::uintmax_t(std::filesystem::file_size(folder / name)));
+        std::printf(
+            "%s %ju bytes\n", name, std::uintmax_t(std::filesystem::file_size(folder / name)));
     }
     Scene small(800, 600, seed * 1000);
     write(folder / "small.jpg", small, false);

@@ -66,8 +66,8 @@ Options parse(int argc, char **argv)
     }
     for (const char *needed : { "photo_22.jpg", "small.jpg" })
         if (!std::filesystem::exists(std::filesystem::path(options.folder) / needed))
-            throw std::runtime_error(options.folder + " lacks " + needed + ": fill it with "
-                + "make_photos first");
+            throw std::runtime_error(
+                options.folder + " lacks " + needed + ": fill it with " + "make_photos first");
     return options;
 }
 
@@ -89,8 +89,7 @@ int main(int argc, char **argv)
         LatencyTable table;
         const std::string loadBefore = loadAverage();
         for (int run = 1; run <= options.runs; ++run) {
-            ViewerProcess viewer(
-                options.program, options.folder + "/photo_01.jpg");
+            ViewerProcess viewer(options.program, options.folder + "/photo_01.jpg");
             ScreenSteps steps(session, viewer, table, run);
             steps.setSettle(Milliseconds(options.settleMs));
             steps.setFolder(options.folder);
@@ -100,10 +99,10 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "run %d done\n", run);
         }
         std::printf("screen %dx%d, %u cores, settle %d ms, %d run(s), one step a second\n",
-            session.screen().width, session.screen().height,
-            std::thread::hardware_concurrency(), options.settleMs, options.runs);
-        std::printf("load average before: %s, after: %s\n", loadBefore.c_str(),
-            loadAverage().c_str());
+            session.screen().width, session.screen().height, std::thread::hardware_concurrency(),
+            options.settleMs, options.runs);
+        std::printf(
+            "load average before: %s, after: %s\n", loadBefore.c_str(), loadAverage().c_str());
         table.print(stdout);
         return 0;
     } catch (const std::exception &error) {
