@@ -43,7 +43,7 @@ void LatencyTable::addMemory(const std::string &what, int run, long kb)
 
 void LatencyTable::print(std::FILE *out) const
 {
-    std::fprintf(out, "%-34s %5s %8s %8s %8s %8s %8s   %s\n", "scenario", "n", "median", "min",
+    std::fprintf(out, "%-40s %5s %8s %8s %8s %8s %8s   %s\n", "scenario", "n", "median", "min",
         "max", "p25", "p75", "median of each run");
     for (const Row &r : m_rows) {
         std::vector<double> all;
@@ -53,7 +53,7 @@ void LatencyTable::print(std::FILE *out) const
             runs.insert(run);
         }
         std::fprintf(
-            out, "%-34s %5zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(), all.size());
+            out, "%-40s %5zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(), all.size());
         if (all.empty()) {
             std::fprintf(out, "  no samples, %d missed\n", r.missed);
             continue;
