@@ -27,45 +27,52 @@ LatencyTable::Row &LatencyTable::row(const std::string &name, bool memory)
     return m_rows.back();
 }
 
-void LatencyTable::add(const std::string &scenario, int run, std::optional<double> ms)
+void LatencyTable::add(const std::string &scenario, int run, std::optional<double> ms,
+    double uiRunMs, double uiQueuedMs)
 {
     Row &target = row(scenario, false);
     if (ms)
-        target.samples.emplace_back(run, *ms);
+        target.samples.push_back({ run, *ms, uiRunMs, uiQueuedMs });
     else
         ++target.missed;
 }
 
 void LatencyTable::addMemory(const std::string &what, int run, long kb)
 {
-    row(what, true).samples.emplace_back(run, double(kb) / 1024);
+    row(what, true).samples.push_back({ run, double(kb) / 1024 });
 }
 
 void LatencyTable::print(std::FILE *out) const
 {
-    std::fprintf(out, "%-40s %5s %8s %8s %8s %8s %8s   %s\n", "scenario", "n", "median", "min",
-        "max", "p25", "p75", "median of each run");
+    std::fprintf(out, "%-40s %4s %7s %7s %7s %7s %7s %7s %7s   %s\n", "scenario", "n", "median",
+        "min", "max", "p25", "p75", "ui-cpu", "ui-wait", "median of each run");
     for (const Row &r : m_rows) {
-        std::vector<double> all;
+        std::vector<double> all, uiRun, uiQueued;
         std::set<int> runs;
-        for (const auto &[run, value] : r.samples) {
-            all.push_back(value);
-            runs.insert(run);
+        for (const Sample &sample : r.samples) {
+            all.push_back(sample.value);
+            uiRun.push_back(sample.uiRunMs);
+            uiQueued.push_back(sample.uiQueuedMs);
+            runs.insert(sample.run);
         }
         std::fprintf(
-            out, "%-40s %5zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(), all.size());
+            out, "%-40s %4zu", (r.name + (r.memory ? " (MB)" : " (ms)")).c_str(), all.size());
         if (all.empty()) {
             std::fprintf(out, "  no samples, %d missed\n", r.missed);
             continue;
         }
-        std::fprintf(out, " %8.1f %8.1f %8.1f %8.1f %8.1f  ", quantile(all, 0.5),
+        std::fprintf(out, " %7.1f %7.1f %7.1f %7.1f %7.1f", quantile(all, 0.5),
             *std::min_element(all.begin(), all.end()), *std::max_element(all.begin(), all.end()),
             quantile(all, 0.25), quantile(all, 0.75));
+        if (r.memory)
+            std::fprintf(out, " %7s %7s  ", "", "");
+        else
+            std::fprintf(out, " %7.1f %7.1f  ", quantile(uiRun, 0.5), quantile(uiQueued, 0.5));
         for (const int run : runs) {
             std::vector<double> mine;
-            for (const auto &[of, value] : r.samples)
-                if (of == run)
-                    mine.push_back(value);
+            for (const Sample &sample : r.samples)
+                if (sample.run == run)
+                    mine.push_back(sample.value);
             std::fprintf(out, " %.1f", quantile(mine, 0.5));
         }
         if (r.missed)

@@ -159,10 +159,13 @@ void ScreenSteps::measure(
 {
     std::this_thread::sleep_until(m_nextStep);
     m_session.discardDamage();
+    const ViewerProcess::ThreadTimes before = m_viewer.uiThreadTimes();
     const Clock::time_point start = Clock::now();
     input();
     const std::optional<XSession::Drawing> drawing
         = m_session.drawingIn(watched, m_settle, StepTimeout);
+    // Read after the settle time too: the thread is idle by then, so little is added.
+    const ViewerProcess::ThreadTimes after = m_viewer.uiThreadTimes();
     m_nextStep = start + StepInterval;
     const auto sinceStart = [&](Clock::time_point at) {
         return std::chrono::duration<double, std::milli>(at - start).count();
@@ -170,10 +173,14 @@ void ScreenSteps::measure(
     std::optional<double> ms;
     if (drawing)
         ms = sinceStart(drawing->last);
-    m_table.add(scenario, m_run, ms);
+    const double uiRun = after.runMs - before.runMs, uiQueued = after.queuedMs - before.queuedMs;
+    m_table.add(scenario, m_run, ms, uiRun, uiQueued);
     if (m_verbose && drawing)
-        std::fprintf(stderr, "run %d  %-32s last %7.1f ms  first %7.1f ms  %d rectangles\n", m_run,
-            scenario.c_str(), *ms, sinceStart(drawing->first), drawing->rectangles);
+        std::fprintf(stderr,
+            "run %d  %-32s last %7.1f ms  first %7.1f ms  %3d rectangles  ui cpu %6.1f ms  "
+            "ui wait %6.1f ms\n",
+            m_run, scenario.c_str(), *ms, sinceStart(drawing->first), drawing->rectangles, uiRun,
+            uiQueued);
     else if (m_verbose)
         std::fprintf(stderr, "run %d  %-32s nothing drawn\n", m_run, scenario.c_str());
     if (!m_viewer.running())

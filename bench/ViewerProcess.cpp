@@ -57,6 +57,15 @@ bool ViewerProcess::running()
     return m_pid > 0;
 }
 
+ViewerProcess::ThreadTimes ViewerProcess::uiThreadTimes() const
+{
+    const std::string id = std::to_string(m_pid);
+    std::ifstream schedstat("/proc/" + id + "/task/" + id + "/schedstat");
+    double runNs = 0, queuedNs = 0;
+    schedstat >> runNs >> queuedNs;
+    return { runNs / 1e6, queuedNs / 1e6 };
+}
+
 long ViewerProcess::memoryKb(const std::string &field) const
 {
     std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");

@@ -20,6 +20,13 @@ public:
 
     pid_t pid() const { return m_pid; }
     bool running();
+    struct ThreadTimes
+    {
+        double runMs = 0; // on a core
+        double queuedMs = 0; // ready to run, waiting for a core
+    };
+    // The scheduler's account of the user-interface (first) thread so far.
+    ThreadTimes uiThreadTimes() const;
     // A "Vm...:" line of /proc/PID/status in kB ("VmRSS", "VmHWM"), or -1.
     long memoryKb(const std::string &field) const;
 
