@@ -43,7 +43,8 @@ Options parse(int argc, char **argv)
         throw std::runtime_error("usage: screen_latency <lumisnap> <folder> [--runs N] "
                                  "[--repeat N] [--settle MS] [--shots DIR] [--verbose]");
     options.program = argv[1];
-    options.folder = argv[2];
+    // Absolute, so that the viewer never reads it as an option.
+    options.folder = std::filesystem::absolute(argv[2]).lexically_normal().string();
     for (int i = 3; i < argc; ++i) {
         const std::string name = argv[i];
         if (name == "--verbose") {

@@ -6,10 +6,11 @@
 # (defaults: 3 runs, $LUMISNAP_BENCH_PHOTOS or /tmp/lumisnap-photos)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-runs="${1:-3}"
-photos="${2:-${LUMISNAP_BENCH_PHOTOS:-/tmp/lumisnap-photos}}"
-shift $(($# < 2 ? $# : 2))
-[[ ${1:-} == -- ]] && shift
+positional=()
+while (($#)) && [[ $1 != -- ]]; do positional+=("$1"); shift; done
+(($#)) && shift # the "--"
+runs="${positional[0]:-3}"
+photos="${positional[1]:-${LUMISNAP_BENCH_PHOTOS:-/tmp/lumisnap-photos}}"
 
 "$root/tools/bench.sh" lumisnap make_photos screen_latency
 build="$root/build-bench"
