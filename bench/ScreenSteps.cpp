@@ -123,6 +123,7 @@ void ScreenSteps::viewerSteps()
 {
     clickAt(m_list.centreX(), rowRect(0).centreY());
     pause(StepInterval);
+    const bool peakOfViewer = m_viewer.resetPeakMemory();
     m_session.move(m_preview.centreX(), m_preview.centreY());
     pause(HoverSettle);
     const Rect screen = m_session.screen();
@@ -138,7 +139,9 @@ void ScreenSteps::viewerSteps()
         if (i < 2)
             shoot("viewer-" + std::filesystem::path(photo(i + 1)).stem().string());
     }
-    m_table.addMemory("peak, 20 photos in viewer (VmHWM)", m_run, m_viewer.memoryKb("VmHWM"));
+    m_table.addMemory(
+        peakOfViewer ? "peak, 20 photos in viewer (VmHWM)" : "peak since start (VmHWM)", m_run,
+        m_viewer.memoryKb("VmHWM"));
     for (int i = 0; i < ViewerSteps / 2; ++i)
         measure("viewer Left -> previous photo", screen, [&] { m_session.key(KeyLeft); });
     measure("close viewer (Escape)", screen, [&] { m_session.key(KeyEscape); });

@@ -66,6 +66,14 @@ ViewerProcess::ThreadTimes ViewerProcess::uiThreadTimes() const
     return { runNs / 1e6, queuedNs / 1e6 };
 }
 
+bool ViewerProcess::resetPeakMemory()
+{
+    std::ofstream clear("/proc/" + std::to_string(m_pid) + "/clear_refs");
+    clear << "5\n";
+    clear.flush();
+    return bool(clear);
+}
+
 long ViewerProcess::memoryKb(const std::string &field) const
 {
     std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");

@@ -27,6 +27,8 @@ public:
     };
     // The scheduler's account of the user-interface (first) thread so far.
     ThreadTimes uiThreadTimes() const;
+    // Starts VmHWM afresh from the present resident size (false where the kernel refuses).
+    bool resetPeakMemory();
     // A "Vm...:" line of /proc/PID/status in kB ("VmRSS", "VmHWM"), or -1.
     long memoryKb(const std::string &field) const;
 
