@@ -19,6 +19,10 @@ constexpr int MainWidth = 556, MainHeight = 431;
 constexpr Rect PreviewInWindow { 43, 35, 216, 162 };
 constexpr Rect ListInWindow { 324, 212, 220, 173 };
 constexpr int ListScrollBar = 17; // the horizontal scroll bar along the list's bottom
+// The viewer's PREV and NEXT buttons (75 x 25 at 3 and 83 on its bottom panel): where
+// their arrows are, left to right.
+constexpr int PrevArrowX = 40, NextArrowX = 120;
+constexpr int ViewerBottomSearch = 200; // the lowest rows of the screen hold the buttons
 constexpr int ViewerSteps = 20;
 constexpr int FarStride = 3; // rows between a click and the selection before it
 
@@ -34,6 +38,13 @@ bool highlighted(std::uint32_t rgb)
 {
     const int r = int(rgb >> 16) & 0xff, b = int(rgb) & 0xff;
     return b > 150 && b > r + 60;
+}
+
+// The viewer buttons' arrows: a deep blue, unlike the grey panel and status bar.
+bool arrowBlue(std::uint32_t rgb)
+{
+    const int r = int(rgb >> 16) & 0xff, b = int(rgb) & 0xff;
+    return b > 120 && b > r + 90;
 }
 
 void writePpm(const std::string &path, const Rect &area, const std::vector<std::uint32_t> &pixels)
@@ -135,7 +146,7 @@ void ScreenSteps::viewerSteps()
         throw std::runtime_error("the full-screen viewer did not open");
     shoot("viewer-photo_01");
     for (int i = 0; i < ViewerSteps; ++i) {
-        measure("viewer Right -> next photo", screen, [&] { m_session.key(KeyRight); });
+        viewerStep("viewer Right -> next photo", [&] { m_session.key(KeyRight); });
         if (i < 2)
             shoot("viewer-" + std::filesystem::path(photo(i + 1)).stem().string());
     }
@@ -143,7 +154,8 @@ void ScreenSteps::viewerSteps()
         peakOfViewer ? "peak, 20 photos in viewer (VmHWM)" : "peak since start (VmHWM)", m_run,
         m_viewer.memoryKb("VmHWM"));
     for (int i = 0; i < ViewerSteps / 2; ++i)
-        measure("viewer Left -> previous photo", screen, [&] { m_session.key(KeyLeft); });
+        viewerStep("viewer Left -> previous photo", [&] { m_session.key(KeyLeft); });
+    viewerButtons();
     measure("close viewer (Escape)", screen, [&] { m_session.key(KeyEscape); });
 
     // The list takes the keyboard again (a click on its selected row), then End picks the
@@ -155,6 +167,54 @@ void ScreenSteps::viewerSteps()
     pause(Milliseconds(3000));
     m_table.addMemory("after viewer, small picture (VmRSS)", m_run, m_viewer.memoryKb("VmRSS"));
     shoot("main-small");
+}
+
+void ScreenSteps::viewerButtons()
+{
+    const std::optional<int> y = arrowsRow();
+    if (!y) {
+        std::fprintf(stderr, "run %d: the viewer's NEXT and PREV buttons were not found\n", m_run);
+        return;
+    }
+    const auto press = [&](const std::string &scenario, int x) {
+        for (int i = 0; i < ViewerSteps / 2; ++i) {
+            m_session.move(x, *y);
+            pause(HoverSettle);
+            viewerStep(scenario, [&] { m_session.click(); });
+        }
+    };
+    press("viewer NEXT click -> next photo", NextArrowX);
+    press("viewer PREV click -> previous photo", PrevArrowX);
+}
+
+void ScreenSteps::viewerStep(const std::string &scenario, const std::function<void()> &input)
+{
+    // A line across the picture: every photograph differs there from the others.
+    const Rect screen = m_session.screen();
+    const Rect line { 0, screen.height / 2, screen.width, 1 };
+    const std::vector<std::uint32_t> before = m_session.grab(line);
+    measure(scenario, screen, input);
+    if (m_session.grab(line) == before)
+        std::fprintf(
+            stderr, "run %d: \"%s\" left the picture as it was\n", m_run, scenario.c_str());
+}
+
+std::optional<int> ScreenSteps::arrowsRow()
+{
+    const Rect screen = m_session.screen();
+    const Rect column { NextArrowX, screen.height - ViewerBottomSearch, 1, ViewerBottomSearch };
+    const std::vector<std::uint32_t> pixels = m_session.grab(column);
+    // From the bottom up: the status bar and the scroll bar, then the arrow; the picture
+    // above may be blue too.
+    for (int y = column.height - 1; y >= 0; --y) {
+        if (!arrowBlue(pixels[std::size_t(y)]))
+            continue;
+        int top = y;
+        while (top > 0 && arrowBlue(pixels[std::size_t(top - 1)]))
+            --top;
+        return column.y + (top + y) / 2;
+    }
+    return std::nullopt;
 }
 
 void ScreenSteps::measure(

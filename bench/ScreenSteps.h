@@ -13,7 +13,8 @@ class ViewerProcess;
 
 // The steps of one run on a freshly started viewer, each timed from its input to the
 // last drawing it causes: the file list's arrow keys, clicks on rows far from the
-// selection, the full-screen viewer's Right and Left keys, and the memory held.
+// selection, the full-screen viewer's Right and Left keys and its NEXT and PREV buttons,
+// and the memory held.
 class ScreenSteps
 {
 public:
@@ -36,6 +37,10 @@ private:
     void arrowKeysInList(int repeat);
     void farClicks(int repeat);
     void viewerSteps();
+    void viewerButtons();
+    std::optional<int> arrowsRow(); // the screen row through the viewer's arrow buttons
+    // A step in the viewer, which must change the picture shown.
+    void viewerStep(const std::string &scenario, const std::function<void()> &input);
 
     // Waits for the next step's second, sends the input and records its time.
     void measure(
