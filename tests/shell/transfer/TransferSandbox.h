@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace transfertest {
 
@@ -32,6 +35,16 @@ inline QStringList entries(const QString &folder)
              QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name))
         names << name;
     return names;
+}
+
+// A fresh temporary folder holding the empty folders "src" and "dst".
+inline void makeSandbox(std::unique_ptr<QTemporaryDir> &dir, QString &src, QString &dst)
+{
+    dir = std::make_unique<QTemporaryDir>();
+    src = dir->path() + "/src";
+    dst = dir->path() + "/dst";
+    QDir().mkpath(src);
+    QDir().mkpath(dst);
 }
 
 } // namespace transfertest

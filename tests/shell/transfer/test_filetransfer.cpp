@@ -149,14 +149,7 @@ class TestFileTransfer : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_src = m_dir->path() + "/src";
-        m_dst = m_dir->path() + "/dst";
-        QDir().mkpath(m_src);
-        QDir().mkpath(m_dst);
-    }
+    void init() { transfertest::makeSandbox(m_dir, m_src, m_dst); }
 
     void cleanup() { removeTree(encodeFileName(m_dir->path())); }
 
