@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace lumisnap {
 
 namespace {
@@ -59,12 +61,27 @@ void ViewerZoom::apply()
     case Choice::Chosen:
         break; // the zoom chosen stays as it is
     }
+    place();
+}
+
+// At 1:1 the picture sits at the top-left as it always has; fitted or zoomed out, a
+// picture smaller than the screen sits in its middle.
+void ViewerZoom::place()
+{
+    m_image.move(0, 0);
+    m_box.realign();
+    if (m_choice == Choice::Actual)
+        return;
+    const QSize room = m_box.viewport()->size() - m_image.size();
+    m_image.move(std::max(0, room.width() / 2), std::max(0, room.height() / 2));
+    m_box.realign();
 }
 
 void ViewerZoom::reset()
 {
     m_choice = Choice::Actual;
     m_image.setZoom(1.0);
+    place();
 }
 
 bool ViewerZoom::eventFilter(QObject *watched, QEvent *event)
@@ -95,7 +112,7 @@ void ViewerZoom::zoomAround(qreal zoom, QPoint anchor)
     const QPointF picturePoint
         = (QPointF(h->value() + anchor.x(), v->value() + anchor.y()) - m_image.pos()) / old;
     m_image.setZoom(zoom);
-    m_box.realign();
+    place();
     const QPointF shown = picturePoint * m_image.zoom() + m_image.pos();
     h->setValue(qRound(shown.x()) - anchor.x());
     v->setValue(qRound(shown.y()) - anchor.y());

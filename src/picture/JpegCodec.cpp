@@ -15,7 +15,6 @@ namespace lumisnap::jpeg {
 
 namespace {
 
-constexpr std::size_t SourceBufferSize = 4096;
 // Bounds libjpeg's own buffers (whole-image coefficients of progressive files).
 constexpr long MaxDecoderMemory = 1L << 30;
 constexpr int RowsPerCall = 16;
@@ -52,7 +51,7 @@ struct MemorySource
     std::size_t size;
     std::size_t position;
     bool atStart;
-    JOCTET buffer[SourceBufferSize];
+    JOCTET endMarker[2];
 };
 
 void initSource(j_decompress_ptr cinfo)
@@ -62,24 +61,25 @@ void initSource(j_decompress_ptr cinfo)
     src->atStart = true;
 }
 
-// Data that ends early is completed with an end-of-image marker, so a cut-off
+// All the data is handed over at once: the decoder's fast path needs kilobytes ahead
+// of it. Data that ends early is completed with an end-of-image marker, so a cut-off
 // file decodes as far as it goes.
 boolean fillInputBuffer(j_decompress_ptr cinfo)
 {
     auto *src = reinterpret_cast<MemorySource *>(cinfo->src);
-    std::size_t count = std::min(SourceBufferSize, src->size - src->position);
+    const std::size_t count = src->size - src->position;
     if (count == 0) {
         if (src->atStart)
             ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        src->buffer[0] = 0xFF;
-        src->buffer[1] = JPEG_EOI;
-        count = 2;
+        src->endMarker[0] = 0xFF;
+        src->endMarker[1] = JPEG_EOI;
+        src->pub.next_input_byte = src->endMarker;
+        src->pub.bytes_in_buffer = 2;
     } else {
-        std::memcpy(src->buffer, src->data + src->position, count);
-        src->position += count;
+        src->pub.next_input_byte = src->data + src->position;
+        src->pub.bytes_in_buffer = count;
+        src->position = src->size;
     }
-    src->pub.next_input_byte = src->buffer;
-    src->pub.bytes_in_buffer = count;
     src->atStart = false;
     return TRUE;
 }
