@@ -193,7 +193,8 @@ void ScreenSteps::viewerStep(const std::string &scenario, const std::function<vo
     const Rect screen = m_session.screen();
     const Rect line { 0, screen.height / 2, screen.width, 1 };
     const std::vector<std::uint32_t> before = m_session.grab(line);
-    measure(scenario, screen, input);
+    // A button's press shows at once; the step ends with the new picture, however late.
+    measure(scenario, screen, input, [&] { return m_session.grab(line) != before; });
     if (m_session.grab(line) == before)
         std::fprintf(
             stderr, "run %d: \"%s\" left the picture as it was\n", m_run, scenario.c_str());
@@ -217,16 +218,23 @@ std::optional<int> ScreenSteps::arrowsRow()
     return std::nullopt;
 }
 
-void ScreenSteps::measure(
-    const std::string &scenario, const Rect &watched, const std::function<void()> &input)
+void ScreenSteps::measure(const std::string &scenario, const Rect &watched,
+    const std::function<void()> &input, const std::function<bool()> &done)
 {
     std::this_thread::sleep_until(m_nextStep);
     m_session.discardDamage();
     const ViewerProcess::ThreadTimes before = m_viewer.uiThreadTimes();
     const Clock::time_point start = Clock::now();
     input();
-    const std::optional<XSession::Drawing> drawing
-        = m_session.drawingIn(watched, m_settle, StepTimeout);
+    std::optional<XSession::Drawing> drawing = m_session.drawingIn(watched, m_settle, StepTimeout);
+    while (drawing && done && !done() && Clock::now() < start + StepTimeout) {
+        const auto later = m_session.drawingIn(watched, m_settle,
+            std::chrono::duration_cast<Milliseconds>(start + StepTimeout - Clock::now()));
+        if (!later)
+            break;
+        drawing->last = later->last;
+        drawing->rectangles += later->rectangles;
+    }
     // Read after the settle time too: the thread is idle by then, so little is added.
     const ViewerProcess::ThreadTimes after = m_viewer.uiThreadTimes();
     m_nextStep = start + StepInterval;

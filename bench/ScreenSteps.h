@@ -43,8 +43,9 @@ private:
     void viewerStep(const std::string &scenario, const std::function<void()> &input);
 
     // Waits for the next step's second, sends the input and records its time.
-    void measure(
-        const std::string &scenario, const Rect &watched, const std::function<void()> &input);
+    // The step ends with the last drawing before a quiet settle time, once done() holds.
+    void measure(const std::string &scenario, const Rect &watched,
+        const std::function<void()> &input, const std::function<bool()> &done = {});
     void pause(Milliseconds length);
     // The selected row of the file list on the screen, by its highlight.
     std::optional<Band> selectedBand();
