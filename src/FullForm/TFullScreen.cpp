@@ -225,6 +225,7 @@ void TFullScreen::stepShellList(int step)
     const int target = index + step;
     if (!list->SelectedData() || index < 0 || target < 0 || target >= list->Count())
         return;
+    m_stepDirection = step;
     list->SelectItem(target);
     TPTShListData *data = list->SelectedData();
     if (!data)
@@ -238,21 +239,23 @@ void TFullScreen::stepShellList(int step)
     showPosition(target, list->Count());
 }
 
-// The pictures next to the current one in the list the viewer steps through.
+// The pictures next to the current one in the list the viewer steps through, the one
+// further in the direction of the last step first.
 QStringList TFullScreen::neighbourPaths()
 {
     QStringList paths;
+    const int forward = m_stepDirection;
     if (m_host->scanListShown()) {
         TListBox &list = m_host->scanList();
         const int index = list.ItemIndex();
-        for (const int neighbour : { index + 1, index - 1 })
+        for (const int neighbour : { index + forward, index - forward })
             if (index >= 0 && neighbour >= 0 && neighbour < list.count())
                 paths.append(list.Items(neighbour));
         return paths;
     }
     TPTShellList &list = m_host->fileList();
     const int index = list.SelectedIndex();
-    for (const int neighbour : { index + 1, index - 1 })
+    for (const int neighbour : { index + forward, index - forward })
         if (index >= 0 && neighbour >= 0 && neighbour < list.Count())
             if (TPTShListData *data = list.ItemData(neighbour))
                 paths.append(data->Path());
@@ -260,14 +263,17 @@ QStringList TFullScreen::neighbourPaths()
 }
 
 // Whole pictures are kept only while the viewer shows: its own goes with the cached
-// ones, and the neighbours are decoded again as the preview draws them.
+// ones, but for the one the preview goes on showing, and the neighbours are decoded
+// again as the preview draws them.
 void TFullScreen::dropWholePictures()
 {
     PicImage->Picture().setGraphic(nullptr);
-    JpegDecodeCache::instance().setWholeWanted(false);
+    const QString shown = m_host ? m_host->currentFile() : QString();
+    JpegDecodeCache::instance().setWholeWanted(
+        false, shown.isEmpty() ? std::nullopt : FileIdentity::ofPath(shown));
     if (m_host)
         JpegPrefetcher::instance().request(
-            neighbourPaths(), m_host->preview().placement(m_host->previewBox().size()));
+            neighbourPaths(), m_host->preview().placement(m_host->previewBox().size()), shown);
 }
 
 void TFullScreen::stepScanList(int step)
@@ -279,13 +285,14 @@ void TFullScreen::stepScanList(int step)
         return;
     if (step < 0)
         BackButton->repaint();
+    m_stepDirection = step;
     list->setItemIndex(target);
     m_host->setCurrentFile(list->Items(target));
     loadPicture();
     // The file list's neighbours are asked for by the main window's change handler;
     // the scan list has none, so the viewer asks itself.
-    JpegPrefetcher::instance().request(neighbourPaths());
     const QString path = m_host->currentFile();
+    JpegPrefetcher::instance().request(neighbourPaths(), {}, path);
     StatusBar1->showMessage(bytesStatus(path));
     m_host->sizeLabel().setCaption(
         QStringLiteral("File Size - %1 Bytes").arg(ViewerHost::fileBytes(path)));
@@ -334,7 +341,7 @@ void TFullScreen::showEvent(QShowEvent *event)
         JpegDecodeCache::instance().setWholeWanted(true);
         runHandler([this] { FormShow(); });
         if (m_host)
-            JpegPrefetcher::instance().request(neighbourPaths());
+            JpegPrefetcher::instance().request(neighbourPaths(), {}, m_host->currentFile());
     }
 }
 

@@ -76,6 +76,7 @@ private:
     // would load it again, and report a broken picture a second time.
     bool m_closeReloaded = false;
     ViewerHost *m_host = nullptr;
+    int m_stepDirection = 1;
     ViewerZoom *m_zoom = nullptr;
 };
 

@@ -35,6 +35,7 @@ private:
     void zoomBy(qreal factor, QPoint anchor);
     void zoomAround(qreal zoom, QPoint anchor);
     QPoint pointerAnchor() const;
+    void place();
 
     TScrollBox &m_box;
     TImage &m_image;

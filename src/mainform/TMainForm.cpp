@@ -111,11 +111,15 @@ void TMainForm::showSelectedPicture(const QString &sizeText)
 }
 
 // The pictures next to the one shown, decoded as the preview will draw them, so that
-// a step to either is quick.
+// a step to either is quick: first the one further in the direction of the last step.
 void TMainForm::decodeNeighboursAhead(int index)
 {
+    if (index != m_lastShownIndex)
+        m_stepDirection = index < m_lastShownIndex ? -1 : 1;
+    m_lastShownIndex = index;
+    const int forward = m_stepDirection;
     QStringList paths;
-    for (const int neighbour : { index + 1, index - 1 }) {
+    for (const int neighbour : { index + forward, index - forward }) {
         if (ScanMode != 0) {
             if (neighbour >= 0 && neighbour < ScanListBox->count())
                 paths.append(ScanListBox->Items(neighbour));
@@ -124,7 +128,7 @@ void TMainForm::decodeNeighboursAhead(int index)
                 paths.append(data->Path());
         }
     }
-    JpegPrefetcher::instance().request(paths, PicImage->placement(ScrollBox1->size()));
+    JpegPrefetcher::instance().request(paths, PicImage->placement(ScrollBox1->size()), CurrentFile);
 }
 
 // After a change of display mode, as the preview now draws them.

@@ -169,6 +169,9 @@ private:
 
     // The number of the latest scan: one started inside another makes the older stale.
     int m_latestScan = 0;
+    // Where the user steps through the picture list, to decode ahead that way first.
+    int m_lastShownIndex = -1;
+    int m_stepDirection = 1;
 };
 
 extern TMainForm *MainForm;

@@ -1,6 +1,10 @@
 #include "picture/JpegDecodeCache.h"
 
+#include "common/FileName.h"
+
 #include <QFile>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -23,6 +27,23 @@ std::optional<FileIdentity> FileIdentity::of(QFile &file)
     id.offset = file.pos();
     return id;
 }
+
+std::optional<FileIdentity> FileIdentity::ofPath(const QString &path)
+{
+    QFile file(path);
+    if (!openFile(file, path, QIODevice::ReadOnly))
+        return std::nullopt;
+    return of(file);
+}
+
+namespace {
+
+bool sameFile(const FileIdentity &a, const FileIdentity &b)
+{
+    return a.device == b.device && a.inode == b.inode;
+}
+
+} // namespace
 
 JpegDecodeCache &JpegDecodeCache::instance()
 {
@@ -50,15 +71,14 @@ std::optional<JpegDecodeCache::Entry> JpegDecodeCache::find(
 
 void JpegDecodeCache::insert(const FileIdentity &id, Entry entry)
 {
-    if (entry.image.sizeInBytes() > (entry.forViewer ? MaxBytes : MaxPreviewBytes))
+    if (entry.image.sizeInBytes() > (entry.whole ? MaxBytes : MaxPreviewBytes))
         return;
     const std::lock_guard lock(m_mutex);
     if (entry.forViewer && !m_wholeWanted)
         return;
     // An older version of the same file is of no more use, nor the same decode twice.
     m_entries.remove_if([&](const auto &held) {
-        return (held.first.device == id.device && held.first.inode == id.inode
-                   && !(held.first == id))
+        return (sameFile(held.first, id) && !(held.first == id))
             || (held.first == id && held.second.scaleDenom == entry.scaleDenom
                 && held.second.area == entry.area);
     });
@@ -72,14 +92,25 @@ void JpegDecodeCache::clear()
     m_entries.clear();
 }
 
-void JpegDecodeCache::setWholeWanted(bool wanted)
+void JpegDecodeCache::setWholeWanted(bool wanted, const std::optional<FileIdentity> &kept)
 {
     {
         const std::lock_guard lock(m_mutex);
         m_wholeWanted = wanted;
         if (wanted)
             return;
-        m_entries.remove_if([](const auto &held) { return held.second.forViewer; });
+        bool keeping = false;
+        m_entries.remove_if([&](auto &held) {
+            if (!held.second.whole)
+                return false;
+            if (!keeping && kept && held.first == *kept) {
+                keeping = true;
+                held.second.forViewer = false;
+                return false;
+            }
+            return true;
+        });
+        trim();
     }
 #ifdef __GLIBC__
     // Pictures below glibc's mapping threshold leave the heap with free pages that it
@@ -98,12 +129,23 @@ void JpegDecodeCache::makeRoomForWhole()
 {
     const std::lock_guard lock(m_mutex);
     std::size_t whole = 0;
+    const std::size_t most = m_wholeWanted ? MaxPictures : MaxPicturesViewerClosed;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        if (it->second.forViewer && ++whole >= MaxPictures)
+        if (it->second.whole && ++whole >= most)
             it = m_entries.erase(it);
         else
             ++it;
     }
+}
+
+void JpegDecodeCache::keepWholeOnly(const std::vector<FileIdentity> &files)
+{
+    const std::lock_guard lock(m_mutex);
+    m_entries.remove_if([&](const auto &held) {
+        return held.second.whole && std::none_of(files.begin(), files.end(), [&](const auto &file) {
+            return sameFile(file, held.first);
+        });
+    });
 }
 
 void JpegDecodeCache::beginDecodeAhead(const FileIdentity &id)
@@ -134,11 +176,12 @@ void JpegDecodeCache::trim()
 {
     qint64 bytes[2] = { 0, 0 };
     std::size_t count[2] = { 0, 0 };
+    const std::size_t most = m_wholeWanted ? MaxPictures : MaxPicturesViewerClosed;
     for (auto it = m_entries.begin(); it != m_entries.end();) {
-        const int kind = it->second.forViewer ? 1 : 0;
+        const int kind = it->second.whole ? 1 : 0;
         const qint64 size = it->second.image.sizeInBytes();
         const bool over = kind
-            ? count[1] + 1 > MaxPictures || bytes[1] + size > MaxBytes
+            ? count[1] + 1 > most || bytes[1] + size > MaxBytes
             : count[0] + 1 > MaxPreviewEntries || bytes[0] + size > MaxPreviewBytes;
         if (over) {
             it = m_entries.erase(it);

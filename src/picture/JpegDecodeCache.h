@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class QFile;
 
@@ -27,14 +28,18 @@ struct FileIdentity
 
     // The identity of an open file; nothing when the system cannot tell it.
     static std::optional<FileIdentity> of(QFile &file);
+    // The identity of the file at path, read from its start.
+    static std::optional<FileIdentity> ofPath(const QString &path);
     bool operator==(const FileIdentity &) const = default;
 };
 
 // JPEG pictures already decoded, whole or in part, so that the preview and the
 // viewer showing one file decode it once, and a picture decoded ahead is found when
-// reached. Whole pictures are kept only while the viewer wants them; the smaller
-// decodes a preview draws from are kept beside them within a budget of their own.
-// The least recently used entry goes first. Safe to use from any thread.
+// reached. While the viewer is open, the whole pictures of its picture and its
+// neighbours are kept; otherwise one, of the picture the main window shows, so that
+// the viewer opens at once. The smaller decodes a preview draws from are kept beside
+// them within a budget of their own. The least recently used entry goes first. Safe
+// to use from any thread.
 class JpegDecodeCache
 {
 public:
@@ -44,6 +49,7 @@ public:
         int error = -1; // the decoder's message number, or -1
         int scaleDenom = 1; // image is the picture at 1/scaleDenom of its size...
         QRect area; // ...or the part of it (in upright pixels at full size) that it shows
+        bool whole = false; // the whole picture at full size
         bool forViewer = false; // decoded whole for the viewer
     };
 
@@ -57,12 +63,15 @@ public:
     void clear();
 
     // While the viewer is open its pictures and their neighbours are decoded whole and
-    // kept; when it closes they are dropped and their memory handed back to the system.
-    void setWholeWanted(bool wanted);
+    // kept; when it closes they are dropped, but for the one the main window goes on
+    // showing (kept), and their memory handed back to the system.
+    void setWholeWanted(bool wanted, const std::optional<FileIdentity> &kept = {});
     bool wholeWanted() const;
     // Before a whole picture is decoded for the viewer: the least recently used whole
     // picture goes now rather than after, so that memory holds one picture fewer.
     void makeRoomForWhole();
+    // Before the viewer's neighbours are decoded ahead: whole pictures of other files go.
+    void keepWholeOnly(const std::vector<FileIdentity> &files);
 
     // A worker decoding id ahead marks it, so that a draw of the same picture on another
     // thread waits for that decode instead of decoding it a second time.
@@ -76,7 +85,8 @@ public:
         return wanted.isEmpty() || held.contains(wanted);
     }
 
-    static constexpr std::size_t MaxPictures = 3;
+    static constexpr std::size_t MaxPictures = 3; // while the viewer is open
+    static constexpr std::size_t MaxPicturesViewerClosed = 1;
     static constexpr qint64 MaxBytes = qint64(256) << 20;
     static constexpr std::size_t MaxPreviewEntries = 8;
     static constexpr qint64 MaxPreviewBytes = qint64(32) << 20;

@@ -47,7 +47,8 @@ JpegPrefetcher::~JpegPrefetcher()
     m_thread.join();
 }
 
-void JpegPrefetcher::request(const QStringList &paths, const PreviewPlacement &placement)
+void JpegPrefetcher::request(
+    const QStringList &paths, const PreviewPlacement &placement, const QString &shown)
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -56,6 +57,11 @@ void JpegPrefetcher::request(const QStringList &paths, const PreviewPlacement &p
         for (const QString &path : paths)
             if (!path.isEmpty() && isJpegName(path))
                 m_waiting.append(path);
+        m_shown = !shown.isEmpty() && isJpegName(shown) ? shown : QString();
+        m_requested = paths;
+        m_requested.append(shown);
+        m_newRequest = true;
+        ++m_generation;
     }
     m_wake.notify_one();
 }
@@ -70,19 +76,53 @@ void JpegPrefetcher::run()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_waiting.isEmpty(); });
+        m_wake.wait(lock, [this] { return m_stop || !m_waiting.isEmpty() || !m_shown.isEmpty(); });
         if (m_stop)
             return;
-        const QString path = m_waiting.takeFirst();
-        const PreviewPlacement placement = m_placement;
+        QString path;
+        PreviewPlacement placement;
+        if (!m_waiting.isEmpty()) {
+            path = m_waiting.takeFirst();
+            placement = m_placement;
+        } else {
+            // A user stepping through the list never waits this long: no whole
+            // picture is decoded for nothing.
+            const quint64 generation = m_generation;
+            if (m_wake.wait_for(
+                    lock, PauseBeforeWhole, [&] { return m_stop || m_generation != generation; }))
+                continue;
+            path = std::exchange(m_shown, QString());
+        }
+        const bool newRequest = std::exchange(m_newRequest, false);
         m_busy = true;
         lock.unlock();
+        if (newRequest)
+            keepWholeOfRequestOnly();
         decodeAhead(path, placement);
         lock.lock();
         m_busy = false;
         if (m_waiting.isEmpty())
             m_idle.notify_all();
     }
+}
+
+// While the viewer is open, whole pictures of files it is no longer next to go before
+// the next is decoded, so that memory never holds more than the viewer can step to.
+void JpegPrefetcher::keepWholeOfRequestOnly()
+{
+    JpegDecodeCache &cache = JpegDecodeCache::instance();
+    if (!cache.wholeWanted())
+        return;
+    QStringList paths;
+    {
+        const std::lock_guard lock(m_mutex);
+        paths = m_requested;
+    }
+    std::vector<FileIdentity> files;
+    for (const QString &path : paths)
+        if (const auto id = path.isEmpty() ? std::nullopt : FileIdentity::ofPath(path))
+            files.push_back(*id);
+    cache.keepWholeOnly(files);
 }
 
 void JpegPrefetcher::decodeAhead(const QString &path, const PreviewPlacement &placement)

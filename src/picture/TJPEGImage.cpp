@@ -13,6 +13,8 @@
 #include <QtMath>
 
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace lumisnap {
 
@@ -57,35 +59,91 @@ bool TJPEGImage::empty() const
 
 void TJPEGImage::loadFromBytes(std::span<const std::uint8_t> bytes)
 {
+    adopt(parse(QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()))));
+    m_identity.reset();
+}
+
+// The file's bytes are read once: a load of the same version of a file still held by
+// another picture (the preview and the viewer, the change and click handlers) shares them.
+void TJPEGImage::loadFromFile(QFile &file)
+{
+    std::optional<FileIdentity> identity = FileIdentity::of(file);
+    std::shared_ptr<const CompressedData> data = identity ? loadedData(*identity) : nullptr;
+    if (!data) {
+        data = parse(readRest(file));
+        if (identity)
+            rememberLoaded(*identity, data);
+    }
+    adopt(std::move(data));
+    m_identity = std::move(identity);
+}
+
+std::shared_ptr<const TJPEGImage::CompressedData> TJPEGImage::parse(QByteArray bytes)
+{
     auto data = std::make_shared<CompressedData>();
-    data->bytes = QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
-    bool progressive = false;
-    if (!bytes.empty()) {
+    const auto *begin = reinterpret_cast<const std::uint8_t *>(bytes.constData());
+    const std::span<const std::uint8_t> view(begin, std::size_t(bytes.size()));
+    if (!view.empty()) {
         jpeg::HeaderInfo info;
-        const int code = jpeg::readHeader(bytes.data(), bytes.size(), info);
+        const int code = jpeg::readHeader(view.data(), view.size(), info);
         if (code != jpeg::NoError)
             throwJpegError(code);
-        data->orientation = ExifOrientation::read(bytes);
+        data->orientation = ExifOrientation::read(view);
         const bool swap = ExifOrientation::swapsSides(data->orientation);
         data->width = swap ? info.height : info.width;
         data->height = swap ? info.width : info.height;
         data->grayscale = info.grayscale;
-        progressive = info.progressive;
+        data->progressive = info.progressive;
     }
+    data->bytes = std::move(bytes);
+    return data;
+}
+
+void TJPEGImage::adopt(std::shared_ptr<const CompressedData> data)
+{
+    m_progressive = data->progressive;
     m_data = std::move(data);
     m_bitmap.reset();
     m_scaleDenom = 0;
     m_errorRaised = false;
-    m_identity.reset();
-    m_progressive = progressive;
     changed();
 }
 
-void TJPEGImage::loadFromFile(QFile &file)
+namespace {
+
+struct LoadedFiles
 {
-    std::optional<FileIdentity> identity = FileIdentity::of(file);
-    TGraphic::loadFromFile(file);
-    m_identity = std::move(identity);
+    std::mutex mutex;
+    std::vector<std::pair<FileIdentity, std::weak_ptr<const void>>> held;
+};
+
+LoadedFiles &loadedFiles()
+{
+    static LoadedFiles files;
+    return files;
+}
+
+} // namespace
+
+std::shared_ptr<const TJPEGImage::CompressedData> TJPEGImage::loadedData(const FileIdentity &id)
+{
+    LoadedFiles &files = loadedFiles();
+    const std::lock_guard lock(files.mutex);
+    for (const auto &[held, data] : files.held)
+        if (held == id)
+            return std::static_pointer_cast<const CompressedData>(data.lock());
+    return nullptr;
+}
+
+// Weakly: the bytes live only as long as some picture holds them.
+void TJPEGImage::rememberLoaded(
+    const FileIdentity &id, const std::shared_ptr<const CompressedData> &data)
+{
+    LoadedFiles &files = loadedFiles();
+    const std::lock_guard lock(files.mutex);
+    std::erase_if(
+        files.held, [&](const auto &entry) { return entry.second.expired() || entry.first == id; });
+    files.held.emplace_back(id, data);
 }
 
 TBitmap &TJPEGImage::bitmap()
@@ -225,17 +283,22 @@ bool TJPEGImage::cacheable() const
 // Makes m_bitmap show area at 1/scaleDenom or larger: from what this picture holds,
 // from the cache, or by decoding. While the viewer wants whole pictures, and after a
 // first decode fell short, the picture is decoded whole.
-void TJPEGImage::obtain(int scaleDenom, const QRect &area)
+void TJPEGImage::obtain(int scaleDenom, QRect area)
 {
     if (m_bitmap && m_scaleDenom <= scaleDenom && JpegDecodeCache::covers(m_area, area))
         return;
     JpegDecodeCache &cache = JpegDecodeCache::instance();
+    const bool wholeWanted = cache.wholeWanted();
+    if (wholeWanted) {
+        scaleDenom = 1;
+        area = fullArea();
+    }
     if (cacheable()) {
         cache.waitForDecodeAhead(*m_identity);
         if (takeFromCache(scaleDenom, area))
             return;
     }
-    if (m_obtained > 0 || cache.wholeWanted())
+    if (m_obtained > 0 || wholeWanted)
         decode(1, fullArea());
     else
         decode(scaleDenom, area);
@@ -257,7 +320,7 @@ bool TJPEGImage::takeFromCache(int scaleDenom, const QRect &area)
 void TJPEGImage::decode(int scaleDenom, const QRect &area)
 {
     const bool forViewer = JpegDecodeCache::instance().wholeWanted();
-    if (forViewer && cacheable())
+    if (cacheable() && scaleDenom == 1 && area == fullArea())
         JpegDecodeCache::instance().makeRoomForWhole();
     const int code = decodeRows(scaleDenom, area);
     if (code == jpeg::Stopped) {
@@ -269,8 +332,8 @@ void TJPEGImage::decode(int scaleDenom, const QRect &area)
     ++m_decodeCount;
     if (cacheable()) {
         const bool whole = m_scaleDenom == 1 && m_area == fullArea();
-        JpegDecodeCache::instance().insert(
-            *m_identity, { m_bitmap->image(), code, m_scaleDenom, m_area, whole && forViewer });
+        JpegDecodeCache::instance().insert(*m_identity,
+            { m_bitmap->image(), code, m_scaleDenom, m_area, whole, whole && forViewer });
     }
     raiseOnce(code);
     if (!m_bitmap->palette().isEmpty())

@@ -72,7 +72,14 @@ private:
         int height = 0;
         int orientation = 1; // as Exif numbers it
         bool grayscale = false;
+        bool progressive = false;
     };
+
+    static std::shared_ptr<const CompressedData> parse(QByteArray bytes);
+    void adopt(std::shared_ptr<const CompressedData> data);
+    static std::shared_ptr<const CompressedData> loadedData(const FileIdentity &id);
+    static void rememberLoaded(
+        const FileIdentity &id, const std::shared_ptr<const CompressedData> &data);
 
     QRect fullArea() const { return QRect(0, 0, m_data->width, m_data->height); }
     bool quantised() const;
@@ -80,7 +87,7 @@ private:
     int scaleFor(const QPainter &painter, const QRect &rect) const;
     QRect shownArea(const QPainter &painter, const QRect &rect) const;
     bool cacheable() const;
-    void obtain(int scaleDenom, const QRect &area);
+    void obtain(int scaleDenom, QRect area);
     bool takeFromCache(int scaleDenom, const QRect &area);
     void decode(int scaleDenom, const QRect &area);
     int decodeRows(int scaleDenom, const QRect &area);

@@ -120,7 +120,8 @@ private slots:
         QVERIFY(reports.isEmpty());
     }
 
-    // The picture's size as shown, and whether it lies within the viewer's area.
+    // The picture's size as shown, and whether it fills the viewer's area one way and
+    // lies in its middle.
     QSize shown() const
     {
         const TImage *image = viewer->PicImage;
@@ -129,9 +130,14 @@ private slots:
     }
     bool fitsArea() const
     {
-        const QSize area = viewer->ScrollBox1->viewport()->size();
+        const QWidget *viewport = viewer->ScrollBox1->viewport();
+        const QSize area = viewport->size();
+        const QPoint offCentre
+            = viewer->PicImage->mapTo(viewport, viewer->PicImage->rect().center())
+            - viewport->rect().center();
         return shown().width() <= area.width() && shown().height() <= area.height()
-            && (shown().width() >= area.width() - 1 || shown().height() >= area.height() - 1);
+            && (shown().width() >= area.width() - 1 || shown().height() >= area.height() - 1)
+            && offCentre.manhattanLength() <= 2;
     }
 
     void zoomKeysFitAndScale()
@@ -178,8 +184,9 @@ private slots:
     }
 
     // While the viewer shows, its picture and the next are decoded whole; once it closes
-    // none is kept whole, and the preview decodes only the part it shows.
-    void closingTheViewerDropsWholePictures()
+    // only the picture the preview goes on showing stays whole, for the next opening,
+    // and goes when the user moves on in the list.
+    void closingTheViewerKeepsOnlyTheShownPictureWhole()
     {
         const QString big = home->path("Desktop/Zoom/a_big.jpg");
         const QString next = home->path("Desktop/Zoom/b_tall.jpg");
@@ -189,11 +196,41 @@ private slots:
         QVERIFY(heldWhole(big, { 2400, 1600 }) && heldWhole(next, { 1000, 1500 }));
         QTest::keyClick(viewer, Qt::Key_Escape);
         JpegPrefetcher::instance().waitIdle();
-        QVERIFY(!heldWhole(big, { 2400, 1600 }) && !heldWhole(next, { 1000, 1500 }));
+        QVERIFY(heldWhole(big, { 2400, 1600 }) && !heldWhole(next, { 1000, 1500 }));
         QVERIFY(viewer->PicImage->Picture().empty());
         form->PicImage->grab();
-        auto &shown = dynamic_cast<TJPEGImage &>(*form->PicImage->Picture().graphic());
-        QCOMPARE(shown.decodedArea(), QRect(1092, 719, 216, 162));
+        QCOMPARE(dynamic_cast<TJPEGImage &>(*form->PicImage->Picture().graphic()).decodeCount(), 0);
+
+        QTest::keyClick(form->PTShellList1, Qt::Key_Down);
+        QTRY_VERIFY(heldWhole(next, { 1000, 1500 }));
+        QVERIFY(!heldWhole(big, { 2400, 1600 }));
+        QVERIFY(reports.isEmpty());
+    }
+
+    // Each step finds its picture decoded ahead, in the direction of stepping, and whole
+    // pictures are held only of the one shown and the two it can step to.
+    void steppingFindsPicturesAheadAndHoldsOnlyNeighbours()
+    {
+        const auto held = [](char name) {
+            return heldWhole(
+                home->path(QStringLiteral("Desktop/Steps/%1.jpg").arg(name)), { 300, 200 });
+        };
+        openOn("Desktop/Steps", "a.jpg");
+        viewer->PicImage->grab();
+        for (const Qt::Key key : { Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left,
+                 Qt::Key_Left, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left }) {
+            JpegPrefetcher::instance().waitIdle();
+            QTest::keyClick(viewer, key);
+            viewer->PicImage->grab();
+            QCOMPARE(
+                dynamic_cast<TJPEGImage &>(*viewer->PicImage->Picture().graphic()).decodeCount(),
+                0);
+        }
+        JpegPrefetcher::instance().waitIdle();
+        QCOMPARE(CurrentFile, home->path("Desktop/Steps/c.jpg"));
+        QVERIFY(held('b') && held('c') && held('d'));
+        QVERIFY(!held('a') && !held('e'));
+        QTest::keyClick(viewer, Qt::Key_Escape);
         QVERIFY(reports.isEmpty());
     }
 
@@ -353,6 +390,10 @@ int main(int argc, char **argv)
     sandbox::Home sandboxHome;
     home = &sandboxHome;
     QDir().mkpath(sandboxHome.path("Desktop/Three"));
+    QDir().mkpath(sandboxHome.path("Desktop/Steps"));
+    for (const char name : { 'a', 'b', 'c', 'd', 'e' })
+        sandbox::writePicture(sandboxHome.path(QStringLiteral("Desktop/Steps/%1.jpg").arg(name)),
+            { 300, 200 }, sandbox::photoColour(name - 'a'));
     QDir().mkpath(sandboxHome.path("Desktop/Zoom"));
     sandbox::writePicture(sandboxHome.path("Desktop/Zoom/a_big.jpg"), { 2400, 1600 }, Qt::red);
     sandbox::writePicture(sandboxHome.path("Desktop/Zoom/b_tall.jpg"), { 1000, 1500 }, Qt::blue);

@@ -481,7 +481,8 @@ void TestJpegScaled::wholePicturesDroppedWhenViewerCloses()
     drawn(QSize(960, 720), [&](QPainter &p, const QRect &r) { viewer.draw(p, r); });
     drawn(Box, [&](QPainter &p, const QRect &r) { previewAgain.draw(p, r); });
     QCOMPARE(jpegOf(previewAgain).decodeCount(), 0); // the viewer's decode, shared
-    JpegPrefetcher::instance().request({ next }, { PreviewPlacement::Mode::Centred, Box, 1.0 });
+    JpegPrefetcher::instance().request(
+        { next }, { PreviewPlacement::Mode::Centred, Box, 1.0 }, shown);
     JpegPrefetcher::instance().waitIdle();
     QVERIFY(heldWhole(shown) && heldWhole(next));
     const JpegDecodeCache::Entry late = *heldWhole(next);
