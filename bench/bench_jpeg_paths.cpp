@@ -1,7 +1,9 @@
 // The decode paths of a camera-sized JPEG (6000 x 4000) against a bare libjpeg
-// decode of the whole picture: whole, scaled to the preview, cropped to the part a
-// centred preview shows, taken from the decode cache, and the preview drawn from a
-// cached whole picture (as while the viewer is open).
+// decode of the whole picture: whole, whole and stored sideways (turned as its rows
+// come, and decoded first and turned after), scaled to the preview, cropped to the
+// part a centred preview shows, taken from the decode cache, and the preview drawn
+// from a cached whole picture (as while the viewer is open).
+#include "picture/ExifOrientation.h"
 #include "picture/JpegDecodeCache.h"
 #include "picture/PlacedRect.h"
 #include "picture/TJPEGImage.h"
@@ -65,9 +67,22 @@ const QString &jpegPath()
     return path;
 }
 
-void load(lumisnap::TJPEGImage &jpeg)
+// The same file with an Exif block saying it is stored turned left (orientation 6).
+const QByteArray &sidewaysFile()
 {
-    const QByteArray &file = jpegFile();
+    static const QByteArray bytes = [] {
+        const QByteArray tiff(
+            "MM\0\x2a\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0", 26);
+        const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+        QByteArray segment("\xff\xe1");
+        segment.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xff));
+        return jpegFile().left(2) + segment + body + jpegFile().mid(2);
+    }();
+    return bytes;
+}
+
+void load(lumisnap::TJPEGImage &jpeg, const QByteArray &file = jpegFile())
+{
     jpeg.loadFromBytes(
         { reinterpret_cast<const std::uint8_t *>(file.constData()), std::size_t(file.size()) });
 }
@@ -94,6 +109,26 @@ void Whole(benchmark::State &state)
         lumisnap::TJPEGImage jpeg;
         load(jpeg);
         benchmark::DoNotOptimize(jpeg.bitmap().image().constBits());
+    }
+}
+
+void WholeSideways(benchmark::State &state)
+{
+    for (auto _ : state) {
+        lumisnap::TJPEGImage jpeg;
+        load(jpeg, sidewaysFile());
+        benchmark::DoNotOptimize(jpeg.bitmap().image().constBits());
+    }
+}
+
+// As a sideways picture was turned before: decoded whole, then turned as a copy.
+void WholeThenTurned(benchmark::State &state)
+{
+    for (auto _ : state) {
+        lumisnap::TJPEGImage jpeg;
+        load(jpeg);
+        const QImage turned = lumisnap::ExifOrientation::apply(jpeg.bitmap().image(), 6);
+        benchmark::DoNotOptimize(turned.constBits());
     }
 }
 
@@ -157,6 +192,8 @@ void CachedPreview(benchmark::State &state)
 
 BENCHMARK(BareLibjpegWhole)->Unit(benchmark::kMillisecond);
 BENCHMARK(Whole)->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeSideways)->Unit(benchmark::kMillisecond);
+BENCHMARK(WholeThenTurned)->Unit(benchmark::kMillisecond);
 BENCHMARK(ScaledPreview)->Unit(benchmark::kMillisecond);
 BENCHMARK(CroppedPreview)->Unit(benchmark::kMillisecond);
 BENCHMARK(CachedWhole)->Unit(benchmark::kMillisecond);
@@ -171,8 +208,8 @@ int main(int argc, char **argv)
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto &bare = reporter.stats["BareLibjpegWhole"];
-    for (const char *path :
-        { "Whole", "ScaledPreview", "CroppedPreview", "CachedWhole", "CachedPreview" }) {
+    for (const char *path : { "Whole", "WholeSideways", "WholeThenTurned", "ScaledPreview",
+             "CroppedPreview", "CachedWhole", "CachedPreview" }) {
         auto &ours = reporter.stats[path];
         if (ours.count("mean") && bare.count("mean"))
             std::printf("ratio %s / bare libjpeg whole: %.3f (means %.2f +- %.2f ms vs %.2f +- "

@@ -142,19 +142,19 @@ template <int Bytes> struct Pixel
 
 // Square tiles keep both the rows read and the columns written in the cache, which
 // a quarter turn of a 24-megapixel photograph otherwise thrashes on every pixel.
-template <int Bytes> void turn(const QImage &stored, QImage &upright, int orientation)
+template <int Bytes> void turn(const QImage &band, int top, int h, QImage &upright, int orientation)
 {
     constexpr int Tile = 64;
-    const int w = stored.width(), h = stored.height();
+    const int w = band.width();
     const Placement at = placementOf(orientation, w, h, Bytes, upright.bytesPerLine());
     uchar *bits = upright.bits();
-    for (int ty = 0; ty < h; ty += Tile) {
-        const int yEnd = std::min(h, ty + Tile);
+    for (int ty = 0; ty < band.height(); ty += Tile) {
+        const int yEnd = std::min(band.height(), ty + Tile);
         for (int tx = 0; tx < w; tx += Tile) {
             const int xEnd = std::min(w, tx + Tile);
             for (int y = ty; y < yEnd; ++y) {
-                const auto *from = reinterpret_cast<const Pixel<Bytes> *>(stored.constScanLine(y));
-                uchar *to = bits + at.origin + y * at.dy + tx * at.dx;
+                const auto *from = reinterpret_cast<const Pixel<Bytes> *>(band.constScanLine(y));
+                uchar *to = bits + at.origin + (top + y) * at.dy + tx * at.dx;
                 for (int x = tx; x < xEnd; ++x, to += at.dx)
                     std::memcpy(to, &from[x], Bytes);
             }
@@ -162,15 +162,14 @@ template <int Bytes> void turn(const QImage &stored, QImage &upright, int orient
     }
 }
 
-void turnAnyDepth(const QImage &stored, QImage &upright, int orientation)
+void turnAnyDepth(const QImage &band, int top, int h, QImage &upright, int orientation)
 {
-    const qsizetype pixel = stored.depth() / 8;
-    const Placement at
-        = placementOf(orientation, stored.width(), stored.height(), pixel, upright.bytesPerLine());
-    for (int y = 0; y < stored.height(); ++y) {
-        const uchar *from = stored.constScanLine(y);
-        uchar *to = upright.bits() + at.origin + y * at.dy;
-        for (int x = 0; x < stored.width(); ++x, from += pixel, to += at.dx)
+    const qsizetype pixel = band.depth() / 8;
+    const Placement at = placementOf(orientation, band.width(), h, pixel, upright.bytesPerLine());
+    for (int y = 0; y < band.height(); ++y) {
+        const uchar *from = band.constScanLine(y);
+        uchar *to = upright.bits() + at.origin + (top + y) * at.dy;
+        for (int x = 0; x < band.width(); ++x, from += pixel, to += at.dx)
             std::memcpy(to, from, std::size_t(pixel));
     }
 }
@@ -192,26 +191,34 @@ QImage ExifOrientation::apply(const QImage &stored, int orientation)
 {
     if (orientation < 2 || orientation > 8 || stored.isNull() || stored.depth() % 8 != 0)
         return stored;
-    const int w = stored.width(), h = stored.height();
-    const QSize size = swapsSides(orientation) ? QSize(h, w) : QSize(w, h);
-    QImage upright(size, stored.format());
+    QImage upright(uprightSize(stored.size(), orientation), stored.format());
     if (upright.isNull())
         return stored;
     upright.setColorTable(stored.colorTable());
-    switch (stored.depth()) {
+    placeBand(stored, 0, stored.height(), upright, orientation);
+    return upright;
+}
+
+void ExifOrientation::placeBand(
+    const QImage &band, int top, int storedHeight, QImage &upright, int orientation)
+{
+    if (band.isNull() || top < 0 || top + band.height() > storedHeight
+        || upright.size() != uprightSize({ band.width(), storedHeight }, orientation)
+        || upright.depth() != band.depth() || band.depth() % 8 != 0)
+        return;
+    switch (band.depth()) {
     case 8:
-        turn<1>(stored, upright, orientation);
+        turn<1>(band, top, storedHeight, upright, orientation);
         break;
     case 24:
-        turn<3>(stored, upright, orientation);
+        turn<3>(band, top, storedHeight, upright, orientation);
         break;
     case 32:
-        turn<4>(stored, upright, orientation);
+        turn<4>(band, top, storedHeight, upright, orientation);
         break;
     default:
-        turnAnyDepth(stored, upright, orientation);
+        turnAnyDepth(band, top, storedHeight, upright, orientation);
     }
-    return upright;
 }
 
 } // namespace lumisnap

@@ -18,8 +18,17 @@ public:
 
     static bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
 
+    static QSize uprightSize(QSize stored, int orientation)
+    {
+        return swapsSides(orientation) ? stored.transposed() : stored;
+    }
     // The stored picture turned upright.
     static QImage apply(const QImage &stored, int orientation);
+    // Rows [top, top + band's height) of a stored picture storedHeight rows high, put
+    // where they belong in upright, the whole picture turned upright; a decoder turns
+    // a picture as its rows come, with no second copy of it.
+    static void placeBand(
+        const QImage &band, int top, int storedHeight, QImage &upright, int orientation);
 };
 
 } // namespace lumisnap

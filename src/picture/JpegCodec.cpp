@@ -18,6 +18,9 @@ namespace {
 // Bounds libjpeg's own buffers (whole-image coefficients of progressive files).
 constexpr long MaxDecoderMemory = 1L << 30;
 constexpr int RowsPerCall = 16;
+// Rows handed over at once when turned as they come: a band as high as the turn's
+// tiles keeps the columns it writes in the cache.
+constexpr int BandRows = 64;
 // The most pixels one byte of entropy-coded data can fill: Huffman codes spend at
 // least one bit on each 8 x 8 block; arithmetic coding can spend far less.
 constexpr std::int64_t HuffmanPixelsPerByte = 8 * 64;
@@ -134,6 +137,9 @@ struct Session
     ErrorManager errors;
     MemorySource source;
     std::vector<JSAMPLE> scratchRow; // a CMYK row on its way to RGB, or a row read past
+    std::vector<JSAMPLE> band; // rows not yet handed over to Target::band
+    std::ptrdiff_t bandStride = 0;
+    int bandRows = 0;
 };
 
 void openSession(Session &s, const std::uint8_t *data, std::size_t size)
@@ -195,31 +201,57 @@ void inkToRgb(const JSAMPLE *ink, std::uint8_t *rgb, JDIMENSION width, bool inve
     }
 }
 
+// Also after an error: the rows read before it are shown.
+void handOverBand(Session &s, Target &target)
+{
+    if (!target.band || s.bandRows == 0)
+        return;
+    target.band(target.context, s.band.data(), s.bandStride, target.rowsDone, s.bandRows);
+    target.rowsDone += s.bandRows;
+    s.bandRows = 0;
+}
+
 bool stopped(const Target &target)
 {
     return target.stop && target.stop->load(std::memory_order_relaxed);
 }
 
-// Rows [target.top, end) of the output, into rows; CMYK rows go through scratchRow.
+// Rows [target.top, end) of the output, into rows or, band by band, to target.band;
+// CMYK rows go through scratchRow.
 bool readRows(Session &s, Target &target, std::uint8_t *rows, std::ptrdiff_t stride, JDIMENSION end)
 {
     jpeg_decompress_struct &cinfo = s.cinfo;
     const bool ink = cinfo.out_color_space == JCS_CMYK;
     if (ink)
         s.scratchRow.resize(std::size_t(cinfo.output_width) * 4);
+    if (target.band) {
+        s.bandStride = std::ptrdiff_t(cinfo.output_width) * 3;
+        s.band.resize(std::size_t(s.bandStride) * BandRows);
+        rows = s.band.data();
+        stride = s.bandStride;
+    }
     JSAMPROW pointers[RowsPerCall];
     while (cinfo.output_scanline < end) {
         if (stopped(target))
             return false;
-        const int first = int(cinfo.output_scanline) - target.top;
-        const int count = ink ? 1 : std::min<int>(RowsPerCall, int(end - cinfo.output_scanline));
+        const int first = target.band ? s.bandRows : int(cinfo.output_scanline) - target.top;
+        const int room = target.band ? BandRows - s.bandRows : RowsPerCall;
+        const int count
+            = ink ? 1 : std::min({ RowsPerCall, room, int(end - cinfo.output_scanline) });
         for (int i = 0; i < count; ++i)
             pointers[i] = ink ? s.scratchRow.data() : rows + std::ptrdiff_t(first + i) * stride;
-        jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count));
-        if (ink)
+        // libjpeg may give fewer rows than asked for.
+        const int read = int(jpeg_read_scanlines(&cinfo, pointers, JDIMENSION(count)));
+        if (ink && read > 0)
             inkToRgb(pointers[0], rows + std::ptrdiff_t(first) * stride, cinfo.output_width,
                 cinfo.saw_Adobe_marker);
-        target.rowsDone = int(cinfo.output_scanline) - target.top;
+        if (!target.band) {
+            target.rowsDone = int(cinfo.output_scanline) - target.top;
+            continue;
+        }
+        s.bandRows += read;
+        if (s.bandRows == BandRows || cinfo.output_scanline >= end)
+            handOverBand(s, target);
     }
     return true;
 }
@@ -327,6 +359,7 @@ int decode(const std::uint8_t *data, std::size_t size, const Settings &settings,
     attachErrors(s.cinfo, s.errors);
     target.rowsDone = 0;
     if (setjmp(s.errors.jump)) {
+        handOverBand(s, target);
         jpeg_destroy_decompress(&s.cinfo);
         return s.errors.code;
     }

@@ -33,7 +33,12 @@ struct Target
     bool (*allocate)(void *context, int width, int height, int components,
         const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
         std::ptrdiff_t *stride) noexcept = nullptr;
-    int rowsDone = 0; // rows fully written, also after an error
+    // When set, rows are handed over in bands as they come instead of being written
+    // where allocate said: rows [top, top + count) of the output, which allocate's
+    // rows then need not hold.
+    void (*band)(void *context, const std::uint8_t *rows, std::ptrdiff_t stride, int top,
+        int count) noexcept = nullptr;
+    int rowsDone = 0; // rows fully written or handed over, also after an error
     const std::atomic_bool *stop = nullptr; // checked between rows
     // Where the written rows lie in the decoded picture: more than a crop asked
     // for, as libjpeg starts a crop at a block column.

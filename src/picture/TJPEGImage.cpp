@@ -252,25 +252,49 @@ QVector<QRgb> TJPEGImage::palette() const
     return m_bitmap ? m_bitmap->palette() : QVector<QRgb>();
 }
 
+// Where decoded rows go: the bitmap, and, when the picture is turned as its rows come,
+// how.
+struct TJPEGImage::RowTarget
+{
+    TBitmap *bitmap = nullptr;
+    int orientation = 1; // 1: rows are written in place and turned afterwards
+    QSize stored;
+};
+
 bool TJPEGImage::allocateRows(void *context, int width, int height, int components,
     const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
     std::ptrdiff_t *stride) noexcept
 {
-    auto *bitmap = static_cast<TBitmap *>(context);
+    auto *target = static_cast<RowTarget *>(context);
     try {
         const bool indexed = colormap != nullptr;
-        QImage image(width, height, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+        target->stored = QSize(width, height);
+        const QSize size = ExifOrientation::uprightSize(target->stored, target->orientation);
+        QImage image(size, indexed ? QImage::Format_Indexed8 : QImage::Format_RGB888);
         if (image.isNull())
             return false;
         if (indexed)
             image.setColorTable(colorTable(colormap, components, colors));
-        bitmap->setImage(std::move(image));
-        QImage &target = bitmap->mutableImage();
-        *rows = target.bits();
-        *stride = target.bytesPerLine();
+        target->bitmap->setImage(std::move(image));
+        QImage &written = target->bitmap->mutableImage();
+        *rows = written.bits();
+        *stride = written.bytesPerLine();
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+void TJPEGImage::placeRows(
+    void *context, const std::uint8_t *rows, std::ptrdiff_t stride, int top, int count) noexcept
+{
+    auto *target = static_cast<RowTarget *>(context);
+    try {
+        const QImage band(rows, target->stored.width(), count, stride, QImage::Format_RGB888);
+        ExifOrientation::placeBand(band, top, target->stored.height(),
+            target->bitmap->mutableImage(), target->orientation);
+    } catch (...) {
+        // Rows that cannot be placed show as the decoder left them.
     }
 }
 
@@ -371,23 +395,46 @@ int TJPEGImage::decodeRows(int scaleDenom, const QRect &area)
         storedCrop = storedRectOf(area, stored, m_data->orientation);
         settings.crop = { storedCrop.x(), storedCrop.y(), storedCrop.width(), storedCrop.height() };
     }
+    // A whole picture is turned as its rows come, with no second copy of it.
+    const bool turnedAsDecoded = !cropped && !quantised() && m_data->orientation != 1;
+    RowTarget rowTarget { m_bitmap.get(), turnedAsDecoded ? m_data->orientation : 1, {} };
     jpeg::Target target;
-    target.context = m_bitmap.get();
+    target.context = &rowTarget;
     target.allocate = allocateRows;
+    if (turnedAsDecoded)
+        target.band = placeRows;
     target.stop = m_stop;
     const int code = jpeg::decode(reinterpret_cast<const std::uint8_t *>(m_data->bytes.constData()),
         std::size_t(m_data->bytes.size()), settings, target);
-    if (code != jpeg::NoError && code != jpeg::Stopped) {
-        QImage &image = m_bitmap->mutableImage();
-        // Rows the decoder never reached show as mid grey rather than stale memory.
-        for (int y = std::max(target.rowsDone, 0); y < image.height(); ++y)
-            std::memset(image.scanLine(y), image.format() == QImage::Format_Indexed8 ? 0 : 0x80,
-                std::size_t(image.bytesPerLine()));
-    }
+    if (code != jpeg::NoError && code != jpeg::Stopped)
+        greyUnreachedRows(rowTarget, std::max(target.rowsDone, 0));
     if (cropped && code != jpeg::Stopped)
         cutTo(storedCrop, QPoint(target.left, target.top), area);
-    turnUpright();
+    if (!turnedAsDecoded)
+        turnUpright();
     return code;
+}
+
+// Rows the decoder never reached show as mid grey rather than stale memory.
+void TJPEGImage::greyUnreachedRows(RowTarget &target, int rowsDone)
+{
+    QImage &image = m_bitmap->mutableImage();
+    if (image.isNull())
+        return;
+    const int fill = image.format() == QImage::Format_Indexed8 ? 0 : 0x80;
+    if (target.orientation == 1) {
+        for (int y = rowsDone; y < image.height(); ++y)
+            std::memset(image.scanLine(y), fill, std::size_t(image.bytesPerLine()));
+        return;
+    }
+    QImage grey(target.stored.width(), 64, image.format());
+    grey.fill(QColor(0x80, 0x80, 0x80));
+    for (int top = rowsDone; top < target.stored.height(); top += grey.height()) {
+        const int count = std::min(grey.height(), target.stored.height() - top);
+        ExifOrientation::placeBand(
+            count == grey.height() ? grey : grey.copy(0, 0, grey.width(), count), top,
+            target.stored.height(), image, target.orientation);
+    }
 }
 
 // Keeps of the decoded window (at origin in the stored picture) only the crop asked

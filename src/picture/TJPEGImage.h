@@ -93,7 +93,11 @@ private:
     int decodeRows(int scaleDenom, const QRect &area);
     void cutTo(const QRect &storedCrop, const QPoint &origin, const QRect &area);
     void raiseOnce(int code);
+    struct RowTarget;
+    void greyUnreachedRows(RowTarget &target, int rowsDone);
     void turnUpright();
+    static void placeRows(void *context, const std::uint8_t *rows, std::ptrdiff_t stride, int top,
+        int count) noexcept;
     static bool allocateRows(void *context, int width, int height, int components,
         const std::uint8_t *const *colormap, int colors, std::uint8_t **rows,
         std::ptrdiff_t *stride) noexcept;

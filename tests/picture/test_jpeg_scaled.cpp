@@ -170,6 +170,7 @@ private slots:
     void croppedDrawMatchesWhole_data();
     void croppedDrawMatchesWhole();
     void croppedDrawMeetsErrorBelowIt();
+    void turnedDamagedPictureKeepsRowsBeforeError();
     void neighboursAheadFoundByPreviewDraw_data();
     void neighboursAheadFoundByPreviewDraw();
     void wholePicturesDroppedWhenViewerCloses();
@@ -436,6 +437,32 @@ void TestJpegScaled::neighboursAheadFoundByPreviewDraw_data()
     QTest::addRow("centred, turned") << int(PreviewPlacement::Mode::Centred) << 6;
     QTest::addRow("plain") << int(PreviewPlacement::Mode::Plain) << 1;
     QTest::addRow("plain, turned") << int(PreviewPlacement::Mode::Plain) << 8;
+}
+
+// A picture turned as its rows come shows, after an error, what turning the stored
+// picture afterwards shows: the rows before the error, the rest grey.
+void TestJpegScaled::turnedDamagedPictureKeepsRowsBeforeError()
+{
+    QByteArray stored = encode(Kind::Sampled420, 480, 320);
+    const int sos = int(stored.indexOf("\xff\xda"));
+    stored.replace(sos + (stored.size() - sos) / 2, 2, "\xff\xd8");
+    const auto decoded = [](const QByteArray &bytes) {
+        TJPEGImage jpeg;
+        load(jpeg, bytes);
+        try {
+            jpeg.bitmap();
+        } catch (const EJPEG &) {
+            return jpeg.bitmap().image(); // the error is raised once
+        }
+        return QImage();
+    };
+    const QImage plain = decoded(stored);
+    QVERIFY(!plain.isNull());
+    QCOMPARE(plain.pixel(240, 300), qRgb(0x80, 0x80, 0x80));
+    for (int orientation = 2; orientation <= 8; ++orientation)
+        QVERIFY2(decoded(withOrientation(stored, orientation))
+                == ExifOrientation::apply(plain, orientation),
+            qPrintable(QString::number(orientation)));
 }
 
 // Decoded ahead as the preview will draw them, the neighbours are drawn from memory,

@@ -195,9 +195,18 @@ void TestOrientation::turnsEveryPixel()
     const QImage expected[9] = { {}, stored, stored.mirrored(true, false),
         stored.mirrored(true, true), stored.mirrored(false, true), turned.mirrored(true, false),
         turned, turned.mirrored(false, true), turned.mirrored(true, true) };
-    for (int orientation = 1; orientation <= 8; ++orientation)
+    for (int orientation = 1; orientation <= 8; ++orientation) {
         QVERIFY2(ExifOrientation::apply(stored, orientation) == expected[orientation],
             qPrintable(QString::number(orientation)));
+        // As a decoder turns it, band by band, the last one short.
+        QImage upright(ExifOrientation::uprightSize(stored.size(), orientation), format);
+        upright.setColorTable(stored.colorTable());
+        for (int top = 0; top < stored.height(); top += 16)
+            ExifOrientation::placeBand(
+                stored.copy(0, top, stored.width(), std::min(16, stored.height() - top)), top,
+                stored.height(), upright, orientation);
+        QVERIFY2(upright == expected[orientation], qPrintable(QString::number(orientation)));
+    }
 }
 
 QTEST_MAIN(TestOrientation)
