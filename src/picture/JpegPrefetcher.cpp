@@ -143,7 +143,10 @@ void JpegPrefetcher::decodeAhead(const QString &path, const PreviewPlacement &pl
         TJPEGImage jpeg;
         jpeg.setStopFlag(&m_stop);
         jpeg.loadFromFile(file); // found in the cache when decoded before
-        if (jpeg.sharesDecodes())
+        // A whole picture too large for the cache would be decoded for nothing.
+        const bool whole = placement.mode == PreviewPlacement::Mode::Whole || cache.wholeWanted();
+        const qint64 wholeBytes = qint64(jpeg.width()) * jpeg.height() * 3;
+        if (jpeg.sharesDecodes() && (!whole || wholeBytes <= JpegDecodeCache::MaxBytes))
             jpeg.prepare(placement);
     } catch (...) {
         // The user's own load of this file meets the same fault and reports it.
