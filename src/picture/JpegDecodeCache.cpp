@@ -99,17 +99,12 @@ void JpegDecodeCache::setWholeWanted(bool wanted, const std::optional<FileIdenti
         m_wholeWanted = wanted;
         if (wanted)
             return;
-        bool keeping = false;
-        m_entries.remove_if([&](auto &held) {
-            if (!held.second.whole)
-                return false;
-            if (!keeping && kept && held.first == *kept) {
-                keeping = true;
-                held.second.forViewer = false;
-                return false;
-            }
-            return true;
-        });
+        const auto keptWhole = std::find_if(m_entries.begin(), m_entries.end(),
+            [&](const auto &held) { return held.second.whole && kept && held.first == *kept; });
+        for (auto it = m_entries.begin(); it != m_entries.end();)
+            it = it->second.whole && it != keptWhole ? m_entries.erase(it) : std::next(it);
+        if (keptWhole != m_entries.end())
+            keptWhole->second.forViewer = false; // now the main window's
         trim();
     }
 #ifdef __GLIBC__

@@ -93,11 +93,12 @@ void JpegPrefetcher::run()
                 continue;
             path = std::exchange(m_shown, QString());
         }
-        const bool newRequest = std::exchange(m_newRequest, false);
+        const QStringList requested
+            = std::exchange(m_newRequest, false) ? m_requested : QStringList();
         m_busy = true;
         lock.unlock();
-        if (newRequest)
-            keepWholeOfRequestOnly();
+        if (!requested.isEmpty())
+            keepWholeOnly(requested);
         decodeAhead(path, placement);
         lock.lock();
         m_busy = false;
@@ -108,16 +109,11 @@ void JpegPrefetcher::run()
 
 // While the viewer is open, whole pictures of files it is no longer next to go before
 // the next is decoded, so that memory never holds more than the viewer can step to.
-void JpegPrefetcher::keepWholeOfRequestOnly()
+void JpegPrefetcher::keepWholeOnly(const QStringList &paths)
 {
     JpegDecodeCache &cache = JpegDecodeCache::instance();
     if (!cache.wholeWanted())
         return;
-    QStringList paths;
-    {
-        const std::lock_guard lock(m_mutex);
-        paths = m_requested;
-    }
     std::vector<FileIdentity> files;
     for (const QString &path : paths)
         if (const auto id = path.isEmpty() ? std::nullopt : FileIdentity::ofPath(path))

@@ -38,7 +38,7 @@ public:
 private:
     JpegPrefetcher();
     void run();
-    void keepWholeOfRequestOnly();
+    void keepWholeOnly(const QStringList &paths);
     void decodeAhead(const QString &path, const PreviewPlacement &placement);
 
     std::mutex m_mutex;
@@ -47,7 +47,7 @@ private:
     QStringList m_waiting;
     PreviewPlacement m_placement;
     QString m_shown; // to be decoded whole after the pause
-    QStringList m_requested; // shown and its neighbours, for keepWholeOfRequestOnly
+    QStringList m_requested; // shown and its neighbours, whose whole pictures stay
     bool m_newRequest = false;
     quint64 m_generation = 0;
     bool m_busy = false;

@@ -322,7 +322,7 @@ void TJPEGImage::obtain(int scaleDenom, QRect area)
         if (takeFromCache(scaleDenom, area))
             return;
     }
-    if (m_obtained > 0 || wholeWanted)
+    if (m_obtained > 0)
         decode(1, fullArea());
     else
         decode(scaleDenom, area);
